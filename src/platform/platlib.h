@@ -1,0 +1,62 @@
+// Path, string, character-set and message helpers.
+//
+// Paths: a leading "X:" is a drive on every platform. On Windows only '\'
+// separates directories; elsewhere both '\' and '/' do, so a project written
+// on Windows (Actions values like "sub\one.c") loads anywhere.
+
+#ifndef TOKENWEAVE_PLATFORM_PLATLIB_H
+#define TOKENWEAVE_PLATFORM_PLATLIB_H
+
+#include <stddef.h>
+#include <stdio.h>
+
+#include "platform/winapi.h"
+
+// Sizes of the drive and extension buffers that os_split_path fills.
+enum { OS_DRIVE_SIZE = 4, OS_EXTENSION_SIZE = 16 };
+
+// Splits path into drive ("X:" or empty), directory (with its leading and
+// trailing separators, so drive + directory + a relative name is a path),
+// file name without extension, and extension with its dot. directory and
+// file_name must hold strlen(path) + 1 bytes; drive holds OS_DRIVE_SIZE and
+// extension OS_EXTENSION_SIZE bytes, and what does not fit is cut. Any out
+// buffer may be null.
+void os_split_path(const char *path, char *drive, char *directory, char *file_name,
+                   char *extension);
+
+// Last occurrence of ch in text, or null.
+char *os_strrchr(const char *text, int ch);
+
+// 0 when the two texts are equal byte for byte, non-zero otherwise.
+int os_strcmp(const char *a, const char *b);
+
+// The directory part of path without a trailing separator; directory must
+// hold strlen(path) + 1 bytes. A path without a separator gives ".".
+void os_get_dir_name(const char *path, char *directory);
+
+// The text after the last separator of path, or the whole path when it has
+// none. Points into path.
+const char *os_base_name(const char *path);
+
+// Copies path into out (of out_size bytes) with '\' turned into the
+// platform's separator, so a Windows-written relative path opens here.
+// Returns out, or null when the path does not fit.
+char *os_native_path(const char *path, char *out, size_t out_size);
+
+// Opens a file by a path that may use either separator (fopen semantics).
+FILE *os_fopen(const char *path, const char *mode);
+
+// Message text id of the module's string table, with %1, %2, ... replaced by
+// the text arguments that follow, in order; "%%" stands for one '%'. Written
+// zero-terminated into buffer and cut to size - 1 bytes. Texts the host does
+// not provide come from the built-in catalog. Returns the length written.
+// Every placeholder the text uses must have an argument.
+int LoadParameterizedString(HMODULE module, unsigned int id, char *buffer, int size, ...);
+
+// 2 when the platform character set is a double-byte one, else 1.
+extern int xeOsCharsetType;
+
+// Nonzero when c starts a double-byte character in the platform character set.
+int os_is_lead_byte(int c);
+
+#endif  // TOKENWEAVE_PLATFORM_PLATLIB_H

@@ -1,0 +1,81 @@
+// The few Windows functions the library calls. A Windows build takes them
+// from <windows.h>; elsewhere our own stand-ins (profile.cpp, module.cpp,
+// find_file.cpp) provide them with the same names, arguments and results, so
+// the calling code is the same on every platform.
+
+#ifndef TOKENWEAVE_PLATFORM_WINAPI_H
+#define TOKENWEAVE_PLATFORM_WINAPI_H
+
+#if defined(_WIN32)
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#else
+
+#include <stdint.h>
+
+typedef int BOOL;
+typedef unsigned long DWORD;
+typedef void *HANDLE;
+typedef void *HMODULE;
+typedef const char *LPCSTR;
+typedef char *LPSTR;
+typedef uintptr_t UINT_PTR;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+#define MAX_PATH 260
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    char cFileName[MAX_PATH];
+};
+
+// INI profile functions.
+//
+// Reading: section and key names match without regard to ASCII case, blanks
+// around keys and values are trimmed, the first matching section and key win,
+// a value enclosed in matching quotes loses them, lines starting with ';' are
+// comments. The default is returned when the file, section or key is missing.
+// The result is cut to size - 1 bytes and always zero-terminated; the return
+// value is the number of bytes stored, without the terminator. A null key
+// lists the section's key names (a null section lists the section names),
+// each zero-terminated, the list ended by an empty name.
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value, LPSTR buffer,
+                               DWORD size, LPCSTR path);
+
+// Writing creates the file, the section and the key as needed, replaces an
+// existing value in place and keeps every other line byte for byte (CRLF
+// files stay CRLF). A null value removes the key, a null key the section. The
+// file is replaced atomically: a crash leaves the old or the new file, never
+// half of one. Returns TRUE on success, FALSE when the file could not be
+// read or written.
+BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
+
+// The path of the running executable when module is null. Returns the length
+// copied (cut to size - 1), 0 on failure.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// A handle for the running executable when name is null.
+HMODULE GetModuleHandleA(LPCSTR name);
+
+// Directory search for "dir/pattern" where pattern may hold '*' and '?'.
+// The first match is the first name in byte order, since directory listings
+// have no stable order here. INVALID_HANDLE_VALUE when nothing matches.
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found);
+BOOL FindClose(HANDLE search);
+
+// Nonzero when text is not a readable string. Without a way to probe memory
+// here, only a null pointer counts as unreadable.
+BOOL IsBadStringPtrA(LPCSTR text, UINT_PTR max_length);
+
+#endif  // _WIN32
+
+#endif  // TOKENWEAVE_PLATFORM_WINAPI_H

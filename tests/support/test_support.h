@@ -1,0 +1,40 @@
+// Helpers shared by every test program: scratch directories and file I/O.
+
+#ifndef TOKENWEAVE_TESTS_TEST_SUPPORT_H
+#define TOKENWEAVE_TESTS_TEST_SUPPORT_H
+
+#include <string>
+
+namespace tw_test {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    const std::string &path() const { return path_; }
+    // path() + "/" + name.
+    std::string file(const std::string &name) const;
+    // Writes contents (bytes as given) to file(name), creating parent
+    // directories; returns the full path.
+    std::string write(const std::string &name, const std::string &contents) const;
+
+private:
+    std::string path_;
+};
+
+// The whole file as bytes; empty when it cannot be read.
+std::string read_file(const std::string &path);
+bool file_exists(const std::string &path);
+
+// Runs a shell command, capturing its standard output; returns the exit
+// status (or -1 when it could not run).
+int run_command(const std::string &command, std::string *output);
+
+}  // namespace tw_test
+
+#endif  // TOKENWEAVE_TESTS_TEST_SUPPORT_H
