@@ -44,10 +44,10 @@ struct grid_cell_t {
 // sends), 1 an output (a cell of a result grid). Text pointers are borrowed
 // from the token record and the project's file list.
 struct token_entry_tag {
-    char *value;
+    const char *value;
     int direction;
     int line;
-    char *file;
+    const char *file;
     grid_cell_t *cell;  // null for a script literal
     token_entry_tag *same_handle_previous;
     token_entry_tag *next_candidate;
