@@ -151,6 +151,11 @@ public:
     int ExportDatFile();
     int ExportDatFile(const char *path);
 
+    // Names the weights file that BuildIndex reads and ExportDatFile() writes,
+    // in place of the one beside the executable. Call it before BuildIndex; a
+    // null or empty path restores the default. Paths are cut to 1023 bytes.
+    void SetDataFilePath(const char *path);
+
     // An analyser owns its index and tree; copies would release them twice.
     CCorrelationAnalyser(const CCorrelationAnalyser &) = delete;
     CCorrelationAnalyser &operator=(const CCorrelationAnalyser &) = delete;
@@ -172,6 +177,7 @@ private:
     int lines_reported;
     void *user_data;
     int cancelled;
+    char data_file_override[1024];  // empty: the weights file beside the executable
 };
 
 #endif  // TOKENWEAVE_CCORRELATIONANALYSER_H

@@ -70,7 +70,8 @@ list_node **token_occurrences(correlation_index *index, const char *value);
 action_file_t *find_action_file(correlation_index *index, const char *path);
 
 // Registers an action file at the end of the project order: adds it to
-// file_table and file_paths. 0, or -1 when memory ran out (nothing added).
+// file_table and file_paths. 0; 1 when the path is registered already (a
+// file listed twice is scanned once); -1 when memory ran out (nothing added).
 int register_action_file(correlation_index *index, const char *key, const char *path,
                          int line_count);
 // Number of registered action files.

@@ -59,3 +59,5 @@ ht_table *build_keyword_table() {
     }
     return table;
 }
+
+void release_keyword_table(ht_table *table) { ht_close(table); }

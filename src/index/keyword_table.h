@@ -44,5 +44,7 @@ const char *keyword_call_name(int code);
 // The run-time keyword table: call name -> allocated int holding the scanner
 // class, released with free when the table closes. Null when memory ran out.
 ht_table *build_keyword_table();
+// Closes the table, releasing its integers. Null is allowed.
+void release_keyword_table(ht_table *table);
 
 #endif  // TOKENWEAVE_INDEX_KEYWORD_TABLE_H

@@ -1,0 +1,136 @@
+#include "index/candidate_report.h"
+
+#include <float.h>
+#include <stdlib.h>
+
+#include "platform/messages.h"
+#include "platform/platlib.h"
+#include "platform/winapi.h"
+
+namespace {
+
+enum { DECIMAL_TEXT_SIZE = 16 };
+
+// The last argument-less message loaded.
+char message_buffer[MESSAGE_BUFFER_SIZE];
+
+void decimal_text(int number, char *text) { snprintf(text, DECIMAL_TEXT_SIZE, "%d", number); }
+
+HMODULE host_module() { return GetModuleHandleA(nullptr); }
+
+}  // namespace
+
+candidate_pair_t *new_candidate_pair(float grade, token_entry_tag *input,
+                                     token_entry_tag *output) {
+    candidate_pair_t *pair = static_cast<candidate_pair_t *>(malloc(sizeof(candidate_pair_t)));
+    if (pair != nullptr) {
+        pair->input = input;
+        pair->output = output;
+        pair->grade = grade;
+    }
+    return pair;
+}
+
+float queue_grade(float grade) {
+    if (grade == 0.0f) {
+        return FLT_MAX;
+    }
+    double reciprocal = 1.0 / static_cast<double>(grade);
+    if (reciprocal > FLT_MAX) {
+        return FLT_MAX;
+    }
+    if (reciprocal < -FLT_MAX) {
+        return -FLT_MAX;
+    }
+    return static_cast<float>(reciprocal);
+}
+
+int queue_candidate(graded_heap *queue, candidate_pair_t *pair) {
+    if (heap_insert(queue, queue_grade(pair->grade), pair, free) != 0) {
+        free(pair);
+        return -1;
+    }
+    return 0;
+}
+
+int merge_candidates(graded_heap *target, graded_heap *source) {
+    int result = 0;
+    while (!heap_is_empty(source)) {
+        const candidate_pair_t *top = static_cast<const candidate_pair_t *>(heap_top_data(source));
+        candidate_pair_t *copy = result == 0 ? new_candidate_pair(top->grade, top->input,
+                                                                  top->output)
+                                             : nullptr;
+        heap_remove_top(source);
+        if (copy == nullptr || queue_candidate(target, copy) != 0) {
+            result = -1;
+        }
+    }
+    return result;
+}
+
+void report_candidates(graded_heap *queue, CCorrelationAnalyser *analyser, FILE *report) {
+    while (!heap_is_empty(queue)) {
+        report_pair(analyser, static_cast<const candidate_pair_t *>(heap_top_data(queue)),
+                    report);
+        heap_remove_top(queue);
+    }
+}
+
+void discard_candidates(graded_heap *queue) {
+    while (!heap_is_empty(queue)) {
+        heap_remove_top(queue);
+    }
+}
+
+void report_pair(CCorrelationAnalyser *, const candidate_pair_t *pair, FILE *report) {
+    char expanded[EXPANDED_MESSAGE_SIZE];
+    char line_text[DECIMAL_TEXT_SIZE];
+    const token_entry_tag *input = pair->input;
+    const token_entry_tag *output = pair->output;
+
+    decimal_text(input->line, line_text);
+    LoadParameterizedString(host_module(), MSG_PAIR_INPUT, expanded, sizeof expanded,
+                            os_base_name(input->file), line_text, input->value);
+    fputs(expanded, report);
+
+    fputs(load_message(MSG_PAIR_RETURNED_AT), report);
+
+    char column_text[DECIMAL_TEXT_SIZE];
+    char row_text[DECIMAL_TEXT_SIZE];
+    decimal_text(output->line, line_text);
+    decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
+    decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
+    LoadParameterizedString(host_module(), MSG_PAIR_OUTPUT, expanded, sizeof expanded,
+                            os_base_name(output->file), line_text, column_text, row_text);
+    fputs(expanded, report);
+    fputs("\n", report);
+}
+
+const char *load_message(int id) {
+    message_buffer[0] = '\0';
+    LoadParameterizedString(host_module(), static_cast<unsigned int>(id), message_buffer,
+                            sizeof message_buffer);
+    return message_buffer;
+}
+
+int format_cursor_header(int line, const char *file, char *out, size_t out_size) {
+    char expanded[EXPANDED_MESSAGE_SIZE];
+    char line_text[DECIMAL_TEXT_SIZE];
+    decimal_text(line, line_text);
+    LoadParameterizedString(host_module(), MSG_CURSOR_HEADER, expanded, sizeof expanded,
+                            os_base_name(file), line_text);
+    snprintf(out, out_size, "%s", expanded);
+    return 0;
+}
+
+FILE *open_report(const char *report_path) {
+    if (report_path == nullptr || report_path[0] == '\0') {
+        return nullptr;
+    }
+    return os_fopen(report_path, "w+");
+}
+
+bool close_report(FILE *report) {
+    bool written = fflush(report) == 0 && !ferror(report);
+    return fclose(report) == 0 && written;
+}

@@ -1,0 +1,73 @@
+// Candidate pairs and the report files that list them.
+//
+// A candidate pair is an input occurrence and an earlier output occurrence
+// of the same value with the grade the evaluators gave it. Pairs are ranked
+// in a heap of graded entities under the reciprocal of their grade, so the
+// best pair is on top; the heap owns the pairs it holds and frees them as
+// they leave it. Reports are text files: one line per pair, best first, built
+// from numbered messages of the host's string table and written as they are
+// (a '%' in a value or a message is never interpreted).
+
+#ifndef TOKENWEAVE_INDEX_CANDIDATE_REPORT_H
+#define TOKENWEAVE_INDEX_CANDIDATE_REPORT_H
+
+#include <stddef.h>
+#include <stdio.h>
+
+#include "containers/cgradedentity.h"
+#include "index/correlation_index.h"
+
+enum query_code {
+    QUERY_REPORTED = 0,
+    QUERY_OUT_OF_MEMORY = -1,
+    QUERY_NOTHING_FOUND = -7,
+    QUERY_REPORT_NOT_CREATED = -10
+};
+
+enum {
+    TOKEN_QUEUE_CAPACITY = 2048,
+    SEARCH_QUEUE_CAPACITY = 32768,
+    MESSAGE_BUFFER_SIZE = 1024,
+    EXPANDED_MESSAGE_SIZE = 2048
+};
+
+struct candidate_pair_t {
+    token_entry_tag *input;   // not owned
+    token_entry_tag *output;  // not owned
+    float grade;
+};
+
+// A new pair (plain allocation, released with free), or null.
+candidate_pair_t *new_candidate_pair(float grade, token_entry_tag *input, token_entry_tag *output);
+
+// The heap's ordering value of a grade: its reciprocal as a 32-bit float; the
+// largest finite float for a grade of 0 (or one so small that the reciprocal
+// does not fit).
+float queue_grade(float grade);
+
+// Queues pair under queue_grade(pair->grade). 0, or -1 when memory ran out
+// (the pair is then freed).
+int queue_candidate(graded_heap *queue, candidate_pair_t *pair);
+
+// Moves every pair of source into target; source ends empty. 0, or -1 when
+// memory ran out (the pairs not moved are discarded).
+int merge_candidates(graded_heap *target, graded_heap *source);
+// Writes every pair, best first, and empties the queue.
+void report_candidates(graded_heap *queue, CCorrelationAnalyser *analyser, FILE *report);
+// Empties the queue without writing.
+void discard_candidates(graded_heap *queue);
+// Writes one pair as one line.
+void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, FILE *report);
+
+// The host's message id without arguments, in a module-wide buffer that the
+// next call overwrites.
+const char *load_message(int id);
+// The cursor report's header line (without line break) into out.
+int format_cursor_header(int line, const char *file, char *out, size_t out_size);
+
+// Opens a report file, created or emptied; null when it cannot be.
+FILE *open_report(const char *report_path);
+// Closes it; false when anything written to it was lost.
+bool close_report(FILE *report);
+
+#endif  // TOKENWEAVE_INDEX_CANDIDATE_REPORT_H

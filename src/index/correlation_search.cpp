@@ -1,0 +1,258 @@
+#include "index/correlation_search.h"
+
+#include <stdlib.h>
+
+#include "analyser/analyser_access.h"
+#include "containers/list.h"
+#include "index/occurrence_lookup.h"
+#include "platform/hashkit.h"
+#include "platform/messages.h"
+
+namespace {
+
+const float GATHERING_SHARE = 0.5f;
+
+int file_order_of(correlation_index *index, const char *file) {
+    action_file_t *action_file = find_action_file(index, file);
+    return action_file != nullptr ? action_file->index : -1;
+}
+
+float grade_pair(CCorrelationAnalyser *analyser, token_instances_t *instances,
+                 token_entry_tag *output, token_entry_tag *input) {
+    return analyser_evaluate_token(analyser, instances, output, input);
+}
+
+void release_reported(reported_pairs *reported) {
+    while (!list_is_empty(&reported->list)) {
+        list_node *head = list_head(&reported->list);
+        free(list_get(&reported->list, &head));
+        list_remove(&reported->list, &head);
+    }
+    pair_set_release(&reported->written);
+}
+
+// Copies the written pair into the reported list and set.
+int remember_reported(reported_pairs *reported, const candidate_pair_t *pair,
+                      candidate_pair_t **copy_out) {
+    candidate_pair_t *copy = new_candidate_pair(pair->grade, pair->input, pair->output);
+    if (copy == nullptr) {
+        return -1;
+    }
+    if (!list_add_first(&reported->list, copy)) {
+        free(copy);
+        return -1;
+    }
+    *copy_out = copy;
+    return pair_set_add(&reported->written, pair->input, pair->output);
+}
+
+// Queues the input occurrences' first offers: every input occurrence whose
+// best pair grades at least min_grade offers that pair.
+int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index,
+                        float min_grade, const reported_pairs *reported, graded_heap *queue) {
+    ht_enumeration *values = ht_enumerate_elements(index->token_table);
+    int value_count = ht_enum_count(values);
+    int examined = 0;
+    while (ht_enum_has_more_elements(values)) {
+        token_instances_t *instances =
+            static_cast<token_instances_t *>(ht_enum_next_element(values));
+        ++examined;
+        analyser_report_progress(analyser, static_cast<float>(examined) /
+                                               static_cast<float>(value_count) * GATHERING_SHARE);
+        list_node **list = instances->occurrences;
+        list_node *position = *instances->last_position;
+        while (position != nullptr) {
+            token_entry_tag *input = static_cast<token_entry_tag *>(list_previous(list, &position));
+            if (input->direction != DIRECTION_INPUT) {
+                continue;
+            }
+            float gate = 0.0f;
+            if (chain_candidates(analyser, index, input->value, input->file, input->line,
+                                 &gate) == 0) {
+                continue;
+            }
+            if (min_grade > gate) {
+                continue;
+            }
+            candidate_pair_t *pair = nullptr;
+            if (pick_best_pair(analyser, input, reported, &pair) != 0) {
+                return -1;
+            }
+            if (pair != nullptr && queue_candidate(queue, pair) != 0) {
+                return -1;
+            }
+        }
+    }
+    return 0;
+}
+
+// Writes the best pairs, each time offering the written input's next best.
+int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int max_results,
+                      reported_pairs *reported, FILE *report) {
+    for (int written = 0; !heap_is_empty(queue) && written < max_results;) {
+        ++written;
+        analyser_report_progress(analyser, static_cast<float>(written) /
+                                                   static_cast<float>(max_results) *
+                                                   GATHERING_SHARE +
+                                               GATHERING_SHARE);
+        const candidate_pair_t *top = static_cast<const candidate_pair_t *>(heap_top_data(queue));
+        candidate_pair_t *copy = nullptr;
+        int remembered = remember_reported(reported, top, &copy);
+        heap_remove_top(queue);
+        if (remembered != 0) {
+            return -1;
+        }
+        report_pair(analyser, copy, report);
+        candidate_pair_t *next = nullptr;
+        if (pick_best_pair(analyser, copy->input, reported, &next) != 0) {
+            return -1;
+        }
+        if (next != nullptr && queue_candidate(queue, next) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+// Ends a run of outputs: each gets the run's length.
+void close_run(list_node *run_start, int run_length) {
+    list_node *position = run_start;
+    for (int i = 0; i < run_length && position != nullptr; ++i, position = position->next) {
+        static_cast<token_entry_tag *>(position->data)->grid_repeat = run_length;
+    }
+}
+
+}  // namespace
+
+int chain_candidates(CCorrelationAnalyser *analyser, correlation_index *index, const char *token,
+                     const char *file, int line, float *gate) {
+    *gate = 0.0f;
+    token_instances_t *instances = find_token_instances(index, token);
+    if (instances == nullptr) {
+        return 0;
+    }
+    token_entry_tag *input = find_input_occurrence(index, token, file, line);
+    if (input == nullptr) {
+        return 0;
+    }
+    input->next_candidate = nullptr;
+    token_entry_tag *tail = input;
+    list_node **list = instances->occurrences;
+    list_node *position = nullptr;
+    seek_before(list, &position, file, line);
+    int input_order = file_order_of(index, input->file);
+
+    int linked = 0;
+    while (position != nullptr) {
+        token_entry_tag *output = static_cast<token_entry_tag *>(list_previous(list, &position));
+        if (output->direction != DIRECTION_OUTPUT ||
+            file_order_of(index, output->file) > input_order) {
+            continue;
+        }
+        linked = 1;
+        float grade = grade_pair(analyser, instances, output, input);
+        if (grade > *gate) {
+            *gate = grade;
+        }
+        tail->next_candidate = output;
+        if (output->next_candidate != nullptr) {
+            // An earlier walk linked the rest of the chain; it is reused, but
+            // still graded, so that the gate does not depend on which
+            // searches ran before.
+            for (token_entry_tag *rest = output->next_candidate; rest != nullptr;
+                 rest = rest->next_candidate) {
+                grade = grade_pair(analyser, instances, rest, input);
+                if (grade > *gate) {
+                    *gate = grade;
+                }
+            }
+            break;
+        }
+        tail = output;
+    }
+    return linked;
+}
+
+int pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
+                   const reported_pairs *reported, candidate_pair_t **pair) {
+    *pair = nullptr;
+    token_instances_t *instances = find_token_instances(analyser_index(analyser), input->value);
+    if (instances == nullptr) {
+        return 0;
+    }
+    float best_grade = 0.0f;
+    token_entry_tag *best_output = nullptr;
+    for (token_entry_tag *output = input->next_candidate; output != nullptr;
+         output = output->next_candidate) {
+        float grade = grade_pair(analyser, instances, output, input);
+        if (grade > best_grade && !pair_set_contains(&reported->written, input, output)) {
+            best_grade = grade;
+            best_output = output;
+        }
+    }
+    if (best_output == nullptr) {
+        return 0;
+    }
+    *pair = new_candidate_pair(best_grade, input, best_output);
+    return *pair != nullptr ? 0 : -1;
+}
+
+int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
+                      const char *report_path, float min_grade, int max_results) {
+    FILE *report = open_report(report_path);
+    if (report == nullptr) {
+        return QUERY_REPORT_NOT_CREATED;
+    }
+    graded_heap *queue = heap_create(SEARCH_QUEUE_CAPACITY);
+    reported_pairs reported;
+    reported.list = list_create();
+    int set_ready = pair_set_init(&reported.written);
+    if (queue == nullptr || set_ready != 0) {
+        heap_delete(queue);
+        release_reported(&reported);
+        fclose(report);
+        return QUERY_OUT_OF_MEMORY;
+    }
+
+    int result = QUERY_REPORTED;
+    if (gather_first_offers(analyser, index, min_grade, &reported, queue) != 0) {
+        result = QUERY_OUT_OF_MEMORY;
+    } else if (heap_is_empty(queue)) {
+        fprintf(report, "%s\n", load_message(MSG_SEARCH_FOUND_NOTHING));
+        result = QUERY_NOTHING_FOUND;
+    } else if (report_best_pairs(analyser, queue, max_results, &reported, report) != 0) {
+        result = QUERY_OUT_OF_MEMORY;
+    }
+    discard_candidates(queue);
+    heap_delete(queue);
+    release_reported(&reported);
+    if (!close_report(report) && result != QUERY_OUT_OF_MEMORY) {
+        return QUERY_REPORT_NOT_CREATED;
+    }
+    return result;
+}
+
+void analyse_index(CCorrelationAnalyser *, correlation_index *index) {
+    ht_enumeration *values = ht_enumerate_elements(index->token_table);
+    while (ht_enum_has_more_elements(values)) {
+        token_instances_t *instances =
+            static_cast<token_instances_t *>(ht_enum_next_element(values));
+        list_node *run_start = nullptr;
+        int run_length = 0;
+        int run_grid = 0;
+        for (list_node *position = list_head(instances->occurrences); position != nullptr;
+             position = position->next) {
+            const token_entry_tag *occurrence = static_cast<const token_entry_tag *>(position->data);
+            bool is_cell = occurrence->direction == DIRECTION_OUTPUT && occurrence->cell != nullptr;
+            if (is_cell && run_length > 0 && occurrence->cell->grid == run_grid) {
+                ++run_length;
+                continue;
+            }
+            close_run(run_start, run_length);
+            run_start = is_cell ? position : nullptr;
+            run_length = is_cell ? 1 : 0;
+            run_grid = is_cell ? occurrence->cell->grid : 0;
+        }
+        close_run(run_start, run_length);
+    }
+}

@@ -1,0 +1,45 @@
+// The correlation search over the whole index, and the grid-run analysis.
+//
+// The search pairs every input occurrence with the earlier output
+// occurrences of its value and writes the best max_results pairs, best
+// first. It ranks lazily: each input occurrence offers its best pair first
+// and its next best only after that one was written. Candidates are chained
+// through next_candidate (an input to its nearest earlier output, each output
+// to the output recorded before it); the links stay in the index and later
+// searches reuse them, and every search over the same index writes the same
+// report.
+
+#ifndef TOKENWEAVE_INDEX_CORRELATION_SEARCH_H
+#define TOKENWEAVE_INDEX_CORRELATION_SEARCH_H
+
+#include "index/candidate_report.h"
+#include "index/pair_set.h"
+
+// The pairs written so far in one search: copies, newest first, owned by the
+// list, and a set to find them by address.
+struct reported_pairs {
+    list_node *list;
+    pair_set written;
+};
+
+// Query code: 0, -1, -7 or -10.
+int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
+                      const char *report_path, float min_grade, int max_results);
+
+// Links the candidate chain of the input occurrence of token at file:line and
+// sets *gate to the best grade of any pair on it (0 when none). Returns 1 when
+// the chain holds at least one output occurrence, else 0.
+int chain_candidates(CCorrelationAnalyser *analyser, correlation_index *index, const char *token,
+                     const char *file, int line, float *gate);
+
+// The best pair of input's chain that is not yet reported, graded above 0;
+// nearest first among equal grades. Sets *pair to a new pair or null.
+// 0, or -1 when memory ran out.
+int pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
+                   const reported_pairs *reported, candidate_pair_t **pair);
+
+// Sets the grid_repeat of every output occurrence to the length of its run:
+// consecutive output occurrences of the value from the same grid number.
+void analyse_index(CCorrelationAnalyser *analyser, correlation_index *index);
+
+#endif  // TOKENWEAVE_INDEX_CORRELATION_SEARCH_H

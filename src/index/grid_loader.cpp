@@ -1,0 +1,199 @@
+#include "index/grid_loader.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "analyser/analyser_access.h"
+#include "index/correlation_index.h"
+#include "index/keyword_table.h"
+#include "index/recorder.h"
+#include "platform/platlib.h"
+#include "platform/rowbank.h"
+#include "platform/winapi.h"
+
+namespace {
+
+const char GRID_SETTINGS_SECTION[] = "Quill";
+const char GRID_TYPE_KEY[] = "GridType";
+const char DEFAULT_GRID_TYPE[] = "0";
+const char RESULT_DATA_PATTERN[] = "*.rdf";
+const char GRID_INDEX_PATTERN[] = "*.grd";
+
+#if defined(_WIN32)
+const char PATH_SEPARATOR[] = "\\";
+#else
+const char PATH_SEPARATOR[] = "/";
+#endif
+
+enum {
+    GRID_TYPE_BUFFER_SIZE = 256,
+    // How far a cell text is checked for readability.
+    CELL_TEXT_PROBE_LENGTH = 0xFFFF,
+    FIELD_AS_TEXT = 1,
+    NEXT_ROW = -1
+};
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The number of the text's leading decimal digits, after optional blanks and
+// a sign; 0 when there are none. Saturates instead of overflowing.
+int leading_number(const char *text) {
+    while (is_blank(*text)) {
+        ++text;
+    }
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') {
+        ++text;
+    }
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > INT_MAX) {
+            value = INT_MAX;
+        }
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+// Hands every cell with data of the selected table to the recorder. Rows are
+// read one after another, or by index for sources that need it. An
+// unreadable cell text ends the walk.
+void record_grid_cells(FI_GRID_HANDLE handle, int call_code, bool rows_by_index, int grid,
+                       int line, const char *file_path) {
+    int column_count = 0;
+    fiGridGetNumOfCols(handle, &column_count);
+    int row_index = 0;
+    int row = 0;
+    while (fiGridReadRowRecord(handle, rows_by_index ? row_index++ : NEXT_ROW) == 0) {
+        ++row;
+        int column = 0;
+        for (int library_column = 0; library_column < column_count; ++library_column) {
+            if (fiGridColContainData(handle, library_column) != 0) {
+                continue;
+            }
+            ++column;
+            char *text = nullptr;
+            if (fiGridGetFieldPtr(handle, library_column, FIELD_AS_TEXT, &text) != 0) {
+                continue;
+            }
+            if (IsBadStringPtrA(text, CELL_TEXT_PROBE_LENGTH)) {
+                return;
+            }
+            record_occurrence(text, call_code, DIRECTION_OUTPUT, line, file_path, grid, row,
+                              column, GRID_CELL_MARKER, nullptr);
+        }
+    }
+}
+
+// The action file's directory with a trailing separator, in a path buffer.
+// False when it does not fit.
+bool grid_directory_of(const char *file_path, char *directory) {
+    size_t length = strlen(file_path);
+    char *parent = static_cast<char *>(malloc(length + 1));
+    if (parent == nullptr) {
+        return false;
+    }
+    os_get_dir_name(file_path, parent);
+    bool fits = strlen(parent) + strlen(PATH_SEPARATOR) < GRID_PATH_SIZE;
+    if (fits) {
+        strcpy(directory, parent);
+        strcat(directory, PATH_SEPARATOR);
+    }
+    free(parent);
+    return fits;
+}
+
+}  // namespace
+
+int read_grid_type(const char *grid_settings_path) {
+    if (grid_settings_path == nullptr || grid_settings_path[0] == '\0') {
+        return 0;
+    }
+    char text[GRID_TYPE_BUFFER_SIZE];
+    GetPrivateProfileStringA(GRID_SETTINGS_SECTION, GRID_TYPE_KEY, DEFAULT_GRID_TYPE, text,
+                             sizeof text, grid_settings_path);
+    return leading_number(text);
+}
+
+int find_first_file(const char *pattern, const char *directory, char *out_path) {
+    if (pattern == nullptr || directory == nullptr || out_path == nullptr) {
+        return 0;
+    }
+    out_path[0] = '\0';
+    size_t directory_length = strlen(directory);
+    if (directory_length + strlen(pattern) >= GRID_PATH_SIZE) {
+        return 0;
+    }
+    char search[GRID_PATH_SIZE];
+    strcpy(search, directory);
+    strcat(search, pattern);
+    WIN32_FIND_DATAA found;
+    HANDLE search_handle = FindFirstFileA(search, &found);
+    if (search_handle == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    int result = 0;
+    if (directory_length + strlen(found.cFileName) < GRID_PATH_SIZE) {
+        strcpy(out_path, directory);
+        strcat(out_path, found.cFileName);
+        result = 1;
+    }
+    FindClose(search_handle);
+    return result;
+}
+
+int load_grid(int grid, int line, const char *file_path) {
+    CCorrelationAnalyser *analyser = current_analyser();
+    int grid_type = read_grid_type(analyser != nullptr ? analyser_grid_settings_path(analyser)
+                                                        : nullptr);
+    if (scan_cancelled()) {
+        return -1;
+    }
+    char directory[GRID_PATH_SIZE];
+    char result_data_path[GRID_PATH_SIZE];
+    char grid_index_path[GRID_PATH_SIZE];
+    if (!grid_directory_of(file_path, directory) ||
+        !find_first_file(RESULT_DATA_PATTERN, directory, result_data_path) ||
+        !find_first_file(GRID_INDEX_PATTERN, directory, grid_index_path)) {
+        return -1;
+    }
+
+    int result = -1;
+    FI_GRID_HANDLE handle = nullptr;
+    FILE *grid_index = nullptr;
+    if (fiGridOpenFile(&handle, grid_type, result_data_path) == 0) {
+        // The host keeps its grid index in the .grd file; a grid whose index
+        // is gone is not trusted, although the file itself is never read.
+        grid_index = os_fopen(grid_index_path, "rb");
+        if (grid_index != nullptr) {
+            fiGridOpenTable(handle, &handle, grid);
+            record_grid_cells(handle, CALL_GRID, false, grid, line, file_path);
+            result = 0;
+        }
+    }
+    if (grid_index != nullptr) {
+        fclose(grid_index);
+    }
+    if (handle != nullptr) {
+        fiGridCloseFile(&handle);
+    }
+    return result;
+}
+
+int load_recordset(int grid, int line, const char *file_path) {
+    if (scan_cancelled()) {
+        return -1;
+    }
+    int result = -1;
+    FI_GRID_HANDLE handle = nullptr;
+    if (fiGridOpenFile(&handle, FI_GRID_TYPE_RECORDSET, file_path) == 0) {
+        fiGridOpenTable(handle, &handle, grid);
+        record_grid_cells(handle, CALL_RECORDSET_XML, true, grid, line, file_path);
+        result = 0;
+    }
+    if (handle != nullptr) {
+        fiGridCloseFile(&handle);
+    }
+    return result;
+}

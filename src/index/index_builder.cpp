@@ -1,0 +1,51 @@
+#include "index/index_builder.h"
+
+#include "analyser/analyser_access.h"
+#include "index/keyword_table.h"
+#include "index/location_key.h"
+#include "index/recorder.h"
+#include "index/scanner/scanner.h"
+#include "platform/hashkit.h"
+
+correlation_index *build_correlation_index(CCorrelationAnalyser *analyser,
+                                           const char *project_path) {
+    correlation_index *index = create_index_tables();
+    if (index == nullptr) {
+        return nullptr;
+    }
+    set_current_analyser(analyser);
+    ht_table *keywords = build_keyword_table();
+    if (keywords == nullptr) {
+        release_index(index);
+        set_current_analyser(nullptr);
+        return nullptr;
+    }
+    analyser_set_keywords(analyser, keywords);
+    analyser_set_index(analyser, index);
+
+    reset_recorder_state();
+    load_project(analyser, index, project_path);
+    if (analyser_is_odbc(analyser)) {
+        run_odbc_post_pass(index);
+    }
+    set_current_analyser(nullptr);
+    reset_scanner_condition();
+    return index;
+}
+
+void run_odbc_post_pass(correlation_index *index) {
+    ht_enumeration *sites = ht_enumerate_elements(index->statement_table);
+    while (ht_enum_has_more_elements(sites)) {
+        statement_site_t *site = static_cast<statement_site_t *>(ht_enum_next_element(sites));
+        void *newest = ht_get(index->handle_table, statement_site_handle_key(site));
+        if (newest == nullptr) {
+            continue;  // an empty chain would answer like a missing key
+        }
+        location_key key;
+        if (location_key_format(&key, site->file_name, site->line) != 0) {
+            continue;
+        }
+        ht_add(index->location_table, key.text, newest);
+        location_key_release(&key);
+    }
+}

@@ -1,0 +1,486 @@
+#include "index/recorder.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "analyser/analyser_access.h"
+#include "containers/list.h"
+#include "index/keyword_table.h"
+#include "index/location_key.h"
+#include "platform/hashkit.h"
+#include "platform/platlib.h"
+
+namespace {
+
+enum { PENDING_HANDLE_SIZE = 32, NO_PENDING_LINE = -1, PIECE_ON_STACK = 256 };
+
+const char SQX_PREFIX[] = "sqx_";
+const char CMX_PREFIX[] = "cmx_";
+// Encloses each value inside the text of a cmx_ call argument.
+const char CMX_PIECE_QUOTE[] = "\\'";
+const size_t CMX_PIECE_QUOTE_LENGTH = 2;
+
+// Progress is reported each time it grew by more than this fraction.
+const double PROGRESS_REPORT_STEP = 0.01;
+
+// The handle and line of the argument 0 most recently seen in an execute or
+// bind-placeholder call, waiting for the argument 2 on the same line.
+char pending_handle[PENDING_HANDLE_SIZE];
+int pending_line = NO_PENDING_LINE;
+
+bool starts_with(const char *text, const char *prefix) {
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+bool is_hex_digit(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Only one argument of a call carries the value: the SQL text or assigned
+// value at position 1, or the bound value at position 2.
+bool argument_is_value(int call_code, int position) {
+    switch (call_code) {
+        case CALL_STMT:
+        case CALL_ASSIGN:
+        case CALL_ORA8_STMT:
+        case CALL_ORA8_STMT_LITERAL:
+        case CALL_ORA8_STMT_EXT:
+        case CALL_ASSIGN_LITERAL:
+        case CALL_ASSIGN_EXT:
+            return position == 1;
+        case CALL_ASSIGN_BIND:
+        case CALL_ASSIGN_BIND_LITERAL:
+        case CALL_ASSIGN_BIND_EXT:
+            return position == 2;
+        default:
+            return false;
+    }
+}
+
+correlation_index *current_index() {
+    CCorrelationAnalyser *analyser = current_analyser();
+    return analyser != nullptr ? analyser_index(analyser) : nullptr;
+}
+
+token_instances_t *create_token_instances(const char *value) {
+    token_instances_t *instances =
+        static_cast<token_instances_t *>(calloc(1, sizeof(token_instances_t)));
+    if (instances == nullptr) {
+        return nullptr;
+    }
+    size_t length = strlen(value);
+    instances->occurrences = static_cast<list_node **>(malloc(sizeof(list_node *)));
+    instances->last_position = static_cast<list_node **>(malloc(sizeof(list_node *)));
+    instances->value = static_cast<char *>(malloc(length + 1));
+    if (instances->occurrences == nullptr || instances->last_position == nullptr ||
+        instances->value == nullptr) {
+        free(instances->occurrences);
+        free(instances->last_position);
+        free(instances->value);
+        free(instances);
+        return nullptr;
+    }
+    *instances->occurrences = list_create();
+    *instances->last_position = nullptr;
+    memcpy(instances->value, value, length + 1);
+    instances->best_grade = 0.0f;
+    instances->length = static_cast<int>(length);
+    instances->value_class = value_class_of(value);
+    return instances;
+}
+
+// Frees a token record that never reached token_table (its list is empty).
+void destroy_unfiled_instances(token_instances_t *instances) {
+    if (instances == nullptr) {
+        return;
+    }
+    free(instances->occurrences);
+    free(instances->last_position);
+    free(instances->value);
+    free(instances);
+}
+
+// Appends occurrence after the token's append point. False when memory ran
+// out (the list is unchanged).
+bool append_occurrence(token_instances_t *instances, token_entry_tag *occurrence) {
+    list_node **list = instances->occurrences;
+    list_node **append_point = instances->last_position;
+    if (*append_point == nullptr) {
+        if (!list_add_first(list, occurrence)) {
+            return false;
+        }
+        *append_point = list_head(list);
+        return true;
+    }
+    if (!list_insert_after(list, *append_point, occurrence)) {
+        return false;
+    }
+    list_next(list, append_point);
+    return true;
+}
+
+// A literal seen again on the same line of the same file is the same value
+// written twice in one statement; a grid cell or another file is not.
+bool repeats_last_literal(const token_instances_t *instances, int line, const char *file_path) {
+    if (*instances->last_position == nullptr) {
+        return false;
+    }
+    const token_entry_tag *last =
+        static_cast<const token_entry_tag *>((*instances->last_position)->data);
+    return last->cell == nullptr && last->line == line && last->file != nullptr &&
+           strcmp(last->file, file_path) == 0;
+}
+
+// Makes occurrence the newest under handle and returns the one it replaces.
+token_entry_tag *push_handle_occurrence(correlation_index *index, const char *handle,
+                                        token_entry_tag *occurrence) {
+    token_entry_tag *previous = static_cast<token_entry_tag *>(ht_get(index->handle_table, handle));
+    ht_delete(index->handle_table, handle);
+    ht_add(index->handle_table, handle, occurrence);
+    return previous;
+}
+
+void add_location(correlation_index *index, const char *file_path, int line,
+                  token_entry_tag *occurrence) {
+    location_key key;
+    if (location_key_format(&key, file_path, line) != 0) {
+        return;
+    }
+    ht_add(index->location_table, key.text, occurrence);
+    location_key_release(&key);
+}
+
+// Moves the handle's pending chain into location_table, under the given line
+// of the chain's file and under the handle's statement site.
+void publish_handle_chain(correlation_index *index, int line, const char *handle) {
+    if (handle == nullptr) {
+        return;
+    }
+    token_entry_tag *newest = static_cast<token_entry_tag *>(ht_get(index->handle_table, handle));
+    if (newest == nullptr) {
+        return;
+    }
+    ht_delete(index->handle_table, handle);
+    add_location(index, newest->file, line, newest);
+    statement_site_t *site = static_cast<statement_site_t *>(ht_get(index->statement_table, handle));
+    if (site != nullptr) {
+        add_location(index, site->file_name, site->line, newest);
+    }
+}
+
+void register_statement(CCorrelationAnalyser *analyser, correlation_index *index,
+                        const char *handle, int line, const char *file_path) {
+    if (handle == nullptr) {
+        return;
+    }
+    // The full handle text lives right after the site, in the same block, so
+    // the table's plain free releases both.
+    size_t handle_length = strlen(handle);
+    statement_site_t *site =
+        static_cast<statement_site_t *>(malloc(sizeof(statement_site_t) + handle_length + 1));
+    if (site == nullptr) {
+        return;
+    }
+    site->line = line;
+    site->file_name = os_base_name(file_path);
+    copy_bounded(site->handle, sizeof site->handle, handle);
+    memcpy(reinterpret_cast<char *>(site + 1), handle, handle_length + 1);
+
+    statement_site_t *existing =
+        static_cast<statement_site_t *>(ht_get(index->statement_table, handle));
+    if (existing != nullptr) {
+        int replaced_line = existing->line;
+        ht_delete(index->statement_table, handle);
+        // odbc reuses a statement handle for the next statement without an
+        // execute call in between, so the old statement's inputs are filed
+        // when it is replaced.
+        if (analyser_is_odbc(analyser)) {
+            publish_handle_chain(index, replaced_line, handle);
+        }
+    }
+    if (ht_add(index->statement_table, handle, site) != 0) {
+        free(site);
+    }
+}
+
+// Makes first's chain the chain of second followed by first's own.
+void merge_handle_chains(correlation_index *index, const char *first, const char *second) {
+    // A handle paired with itself would link its chain into a circle.
+    if (strcmp(first, second) == 0) {
+        return;
+    }
+    token_entry_tag *second_newest =
+        static_cast<token_entry_tag *>(ht_get(index->handle_table, second));
+    if (second_newest == nullptr) {
+        return;
+    }
+    token_entry_tag *first_newest =
+        static_cast<token_entry_tag *>(ht_get(index->handle_table, first));
+    ht_delete(index->handle_table, first);
+    ht_add(index->handle_table, first, second_newest);
+    token_entry_tag *tail = second_newest;
+    while (tail->same_handle_previous != nullptr && tail != first_newest) {
+        tail = tail->same_handle_previous;
+    }
+    if (tail != first_newest) {
+        tail->same_handle_previous = first_newest;
+    }
+    ht_delete(index->handle_table, second);
+}
+
+void pair_handles(correlation_index *index, const char *text, int position, int line) {
+    if (position == 0) {
+        copy_bounded(pending_handle, sizeof pending_handle, text);
+        pending_line = line;
+        return;
+    }
+    if (pending_line == line) {
+        merge_handle_chains(index, pending_handle, text);
+    }
+    pending_line = NO_PENDING_LINE;
+}
+
+void record_input(const char *text, size_t length, int call_code, int line,
+                  const char *file_path, const char *handle) {
+    char on_stack[PIECE_ON_STACK];
+    char *value = length < sizeof on_stack ? on_stack : static_cast<char *>(malloc(length + 1));
+    if (value == nullptr) {
+        return;
+    }
+    memcpy(value, text, length);
+    value[length] = '\0';
+    record_occurrence(value, call_code, DIRECTION_INPUT, line, file_path, -1, -1, -1, -1, handle);
+    if (value != on_stack) {
+        free(value);
+    }
+}
+
+// A cmx_ argument holds its values between backslash-quote pairs; text with
+// no such pair is one value.
+void record_cmx_argument(const char *text, int line, const char *file_path, const char *handle) {
+    const char *opening = strstr(text, CMX_PIECE_QUOTE);
+    if (opening == nullptr) {
+        record_input(text, strlen(text), CALL_CMX, line, file_path, handle);
+        return;
+    }
+    while (opening != nullptr) {
+        const char *piece = opening + CMX_PIECE_QUOTE_LENGTH;
+        const char *closing = strstr(piece, CMX_PIECE_QUOTE);
+        if (closing == nullptr) {
+            return;
+        }
+        if (closing > piece) {
+            record_input(piece, static_cast<size_t>(closing - piece), CALL_CMX, line, file_path,
+                         handle);
+        }
+        opening = strstr(closing + CMX_PIECE_QUOTE_LENGTH, CMX_PIECE_QUOTE);
+    }
+}
+
+}  // namespace
+
+int recorder_call_code(const char *call_name) {
+    if (call_name == nullptr) {
+        return -1;
+    }
+    if (starts_with(call_name, SQX_PREFIX)) {
+        return keyword_call_code(call_name);
+    }
+    if (starts_with(call_name, CMX_PREFIX)) {
+        return CALL_CMX;
+    }
+    return -1;
+}
+
+int value_class_of(const char *text) {
+    int dots = 0;
+    bool after_dot = false;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
+    while (*p != '\0') {
+        if (xeOsCharsetType > 1 && os_is_lead_byte(*p) && p[1] != '\0') {
+            return 1;  // a double-byte character is neither a digit nor a dot
+        }
+        if (*p == '.') {
+            if (after_dot) {
+                return 1;
+            }
+            ++dots;
+            after_dot = true;
+        } else if (is_hex_digit(*p)) {
+            after_dot = false;
+        } else {
+            return 1;
+        }
+        ++p;
+    }
+    return dots >= 2 ? 2 : 0;
+}
+
+const char *statement_site_handle_key(const statement_site_t *site) {
+    return reinterpret_cast<const char *>(site + 1);
+}
+
+int scan_cancelled() {
+    CCorrelationAnalyser *analyser = current_analyser();
+    return analyser == nullptr || analyser_cancelled(analyser);
+}
+
+void reset_recorder_state() {
+    pending_handle[0] = '\0';
+    pending_line = NO_PENDING_LINE;
+}
+
+int update_scan_progress(CCorrelationAnalyser *analyser, int line) {
+    int last_line = analyser_last_line(analyser);
+    if (line == last_line) {
+        return 0;
+    }
+    int lines_done = analyser_lines_done(analyser);
+    // A smaller line number means the scan has moved on to the next file.
+    lines_done += line > last_line ? line - last_line : line;
+    analyser_set_lines_done(analyser, lines_done);
+    analyser_set_last_line(analyser, line);
+
+    int total_lines = analyser_total_lines(analyser);
+    if (total_lines <= 0) {
+        return 0;
+    }
+    int unreported = lines_done - analyser_lines_reported(analyser);
+    if (static_cast<double>(unreported) / total_lines <= PROGRESS_REPORT_STEP) {
+        return 0;
+    }
+    float fraction = static_cast<float>(lines_done) / static_cast<float>(total_lines);
+    if (fraction > 1.0f) {
+        fraction = 1.0f;
+    }
+    analyser_set_lines_reported(analyser, lines_done);
+    if (analyser_report_progress(analyser, fraction) == -1) {
+        analyser_cancel(analyser);
+        return -1;
+    }
+    return 0;
+}
+
+int record_argument(const char *text, const char *call_name, int position, int line,
+                    const char *file_path, const char *handle) {
+    CCorrelationAnalyser *analyser = current_analyser();
+    if (analyser == nullptr || analyser_cancelled(analyser)) {
+        return -1;
+    }
+    if (update_scan_progress(analyser, line) != 0) {
+        return -1;
+    }
+    correlation_index *index = analyser_index(analyser);
+    int call_code = recorder_call_code(call_name);
+    if (call_code < 0 || index == nullptr) {
+        return 0;
+    }
+    bool has_text = text != nullptr && text[0] != '\0';
+    switch (call_code) {
+        case CALL_STMT:
+            if (argument_is_value(call_code, position) && has_text) {
+                record_input(text, strlen(text), call_code, line, file_path, handle);
+            } else if (position == 0) {
+                register_statement(analyser, index, text, line, file_path);
+            }
+            return 0;
+        case CALL_EXEC:
+            publish_handle_chain(index, line, handle);
+            [[fallthrough]];
+        case CALL_BIND_PLACEHOLDER:
+            if ((position == 0 || position == 2) && has_text) {
+                pair_handles(index, text, position, line);
+            }
+            return 0;
+        case CALL_CMX:
+            if (has_text) {
+                record_cmx_argument(text, line, file_path, handle);
+            }
+            return 0;
+        default:
+            if (argument_is_value(call_code, position) && has_text) {
+                record_input(text, strlen(text), call_code, line, file_path, handle);
+            }
+            return 0;
+    }
+}
+
+int record_occurrence(const char *value, int call_code, int direction, int line,
+                      const char *file_path, int grid, int row, int column, int marker,
+                      const char *handle) {
+    correlation_index *index = current_index();
+    if (index == nullptr || value == nullptr) {
+        return -1;
+    }
+    bool literal = grid < 0;
+    token_instances_t *instances =
+        static_cast<token_instances_t *>(ht_get(index->token_table, value));
+    if (instances != nullptr && literal && repeats_last_literal(instances, line, file_path)) {
+        return 0;
+    }
+
+    // Everything that can fail is allocated before anything is linked, so a
+    // failure leaves the index as it was.
+    token_entry_tag *occurrence = new_token_entry();
+    grid_cell_t *cell = nullptr;
+    if (occurrence != nullptr && !literal) {
+        cell = static_cast<grid_cell_t *>(malloc(sizeof(grid_cell_t)));
+    }
+    if (occurrence == nullptr || (!literal && cell == nullptr)) {
+        free(occurrence);
+        free(cell);
+        return -1;
+    }
+    bool created = false;
+    if (instances == nullptr) {
+        instances = create_token_instances(value);
+        if (instances == nullptr || ht_add(index->token_table, instances->value, instances) != 0) {
+            destroy_unfiled_instances(instances);
+            free(occurrence);
+            free(cell);
+            return -1;
+        }
+        created = true;
+    }
+    if (cell != nullptr) {
+        cell->grid = grid;
+        cell->row = row;
+        cell->column = column;
+        cell->marker = marker;
+    }
+    occurrence->value = instances->value;
+    occurrence->direction = direction;
+    occurrence->line = line;
+    occurrence->file = file_path;
+    occurrence->cell = cell;
+    occurrence->next_candidate = nullptr;
+    occurrence->call_code = call_code;
+    occurrence->mark = 0;
+    occurrence->recorded_code = call_code;
+    occurrence->source_marker = marker;
+    occurrence->grid_repeat = 0;
+    if (!append_occurrence(instances, occurrence)) {
+        free(occurrence);
+        free(cell);
+        if (created) {
+            ht_delete(index->token_table, value);
+        }
+        return -1;
+    }
+    if (literal && handle != nullptr) {
+        occurrence->same_handle_previous = push_handle_occurrence(index, handle, occurrence);
+    }
+
+    ++instances->total_count;
+    if (direction == DIRECTION_INPUT) {
+        ++instances->input_count;
+    } else {
+        ++instances->output_count;
+    }
+    if (literal) {
+        ++instances->literal_count;
+    } else {
+        ++instances->grid_count;
+    }
+    return 0;
+}

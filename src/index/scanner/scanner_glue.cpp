@@ -1,0 +1,51 @@
+#include <stdio.h>
+#include <string.h>
+
+#include "analyser/analyser_access.h"
+#include "index/scanner/scanner.h"
+#include "index/scanner/scanner_state.h"
+#include "platform/hashkit.h"
+
+namespace {
+
+const char CMX_PREFIX[] = "cmx_";
+enum { SCANNER_CLASS_CMX = 1, SCANNER_CLASS_NONE = 0 };
+
+FILE *echo_stream = stdout;
+
+}  // namespace
+
+scanner_state_t scanner;
+
+void scanner_set_echo_stream(FILE *stream) { echo_stream = stream; }
+
+void scanner_echo(const char *text, size_t length) {
+    if (echo_stream != nullptr) {
+        fwrite(text, 1, length, echo_stream);
+    }
+}
+
+int classify_call_name(const char *identifier) {
+    CCorrelationAnalyser *analyser = current_analyser();
+    ht_table *keywords = analyser != nullptr ? analyser_keywords(analyser) : nullptr;
+    if (keywords != nullptr) {
+        const int *scanner_class = static_cast<const int *>(ht_get(keywords, identifier));
+        if (scanner_class != nullptr) {
+            return *scanner_class;
+        }
+    }
+    if (strncmp(identifier, CMX_PREFIX, sizeof CMX_PREFIX - 1) == 0) {
+        return SCANNER_CLASS_CMX;
+    }
+    return SCANNER_CLASS_NONE;
+}
+
+action_file_t *set_file_line_count(const char *path, int line) {
+    CCorrelationAnalyser *analyser = current_analyser();
+    correlation_index *index = analyser != nullptr ? analyser_index(analyser) : nullptr;
+    action_file_t *file = find_action_file(index, path);
+    if (file != nullptr) {
+        file->line_count = line;
+    }
+    return file;
+}

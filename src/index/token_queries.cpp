@@ -1,0 +1,279 @@
+#include "index/token_queries.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "analyser/analyser_access.h"
+#include "containers/list.h"
+#include "index/candidate_report.h"
+#include "index/keyword_table.h"
+#include "index/location_key.h"
+#include "index/occurrence_lookup.h"
+#include "platform/hashkit.h"
+#include "platform/messages.h"
+#include "platform/platlib.h"
+
+namespace {
+
+const float PROGRESS_GATHERING = 0.1f;
+const float PROGRESS_GATHERED = 0.5f;
+const float PROGRESS_DONE = 1.0f;
+
+enum { CURSOR_HEADER_SIZE = 8192 };
+
+char *copy_text(const char *text) {
+    size_t size = strlen(text) + 1;
+    char *copy = static_cast<char *>(malloc(size));
+    if (copy != nullptr) {
+        memcpy(copy, text, size);
+    }
+    return copy;
+}
+
+void free_provisional(token_entry_tag *occurrence) {
+    free(const_cast<char *>(occurrence->value));
+    free(const_cast<char *>(occurrence->file));
+    free(occurrence);
+}
+
+// An input occurrence for a place where the index holds none, so a value
+// seen only as output (or not at all) can still be asked about.
+token_entry_tag *new_provisional_input(const char *token, const char *file, int line) {
+    token_entry_tag *occurrence = new_token_entry();
+    if (occurrence == nullptr) {
+        return nullptr;
+    }
+    occurrence->value = copy_text(token);
+    occurrence->file = copy_text(file);
+    if (occurrence->value == nullptr || occurrence->file == nullptr) {
+        free_provisional(occurrence);
+        return nullptr;
+    }
+    occurrence->direction = DIRECTION_INPUT;
+    occurrence->line = line;
+    occurrence->call_code = CALL_STMT;
+    return occurrence;
+}
+
+// Project position of an occurrence's file; consecutive occurrences mostly
+// share their file, so the last answer is kept.
+struct file_order_cache {
+    const char *file;
+    int order;
+};
+
+int file_order(correlation_index *index, file_order_cache *cache, const char *file) {
+    if (cache->file != file) {
+        action_file_t *action_file = find_action_file(index, file);
+        cache->file = file;
+        cache->order = action_file != nullptr ? action_file->index : -1;
+    }
+    return cache->order;
+}
+
+// Grades every output occurrence recorded before cursor in the input's file
+// or an earlier one and queues the pairs graded above min_grade. -1 when
+// memory ran out.
+int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *index,
+                          token_instances_t *instances, list_node **list, list_node *cursor,
+                          token_entry_tag *input, int input_order, float min_grade,
+                          graded_heap *queue) {
+    file_order_cache orders = {nullptr, -1};
+    list_node *position = cursor;
+    while (position != nullptr) {
+        token_entry_tag *output = static_cast<token_entry_tag *>(list_previous(list, &position));
+        if (output->direction != DIRECTION_OUTPUT) {
+            continue;
+        }
+        if (file_order(index, &orders, output->file) > input_order) {
+            continue;
+        }
+        float grade = analyser_evaluate_token(analyser, instances, output, input);
+        if (!(min_grade < grade)) {
+            continue;
+        }
+        candidate_pair_t *pair = new_candidate_pair(grade, input, output);
+        if (pair == nullptr || queue_candidate(queue, pair) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+void write_token_nothing_found(FILE *report, const char *file, int line, const char *token) {
+    fprintf(report, "%s(%d):", os_base_name(file), line);
+    fputs(load_message(MSG_TOKEN_FOUND_NOTHING), report);
+    fputs("\"", report);
+    fputs(token, report);
+    fputs("\".", report);
+}
+
+void write_cursor_nothing_found(FILE *report, const char *file, int line) {
+    fprintf(report, "%s(%d):", os_base_name(file), line);
+    fputs(load_message(MSG_CURSOR_FOUND_NOTHING), report);
+}
+
+// Writes the queue (or the nothing-found line), closes the report and gives
+// the query's result.
+int finish_report(CCorrelationAnalyser *analyser, graded_heap *queue, FILE *report,
+                  void (*write_nothing_found)(FILE *, const char *, int, const char *),
+                  const char *file, int line, const char *token) {
+    int result = QUERY_REPORTED;
+    if (heap_is_empty(queue)) {
+        write_nothing_found(report, file, line, token);
+        result = QUERY_NOTHING_FOUND;
+    } else {
+        report_candidates(queue, analyser, report);
+    }
+    heap_delete(queue);
+    if (!close_report(report)) {
+        return QUERY_REPORT_NOT_CREATED;
+    }
+    analyser_report_progress(analyser, PROGRESS_DONE);
+    return result;
+}
+
+void write_cursor_nothing_found_adapter(FILE *report, const char *file, int line, const char *) {
+    write_cursor_nothing_found(report, file, line);
+}
+
+}  // namespace
+
+void release_provisionals(list_node **provisionals) {
+    while (!list_is_empty(provisionals)) {
+        list_node *head = list_head(provisionals);
+        free_provisional(static_cast<token_entry_tag *>(list_get(provisionals, &head)));
+        list_remove(provisionals, &head);
+    }
+}
+
+graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index *index,
+                               const char *token, const char *file, int line, float min_grade,
+                               list_node **provisionals) {
+    graded_heap *queue = heap_create(TOKEN_QUEUE_CAPACITY);
+    if (queue == nullptr) {
+        return nullptr;
+    }
+    token_instances_t *instances = find_token_instances(index, token);
+    if (instances == nullptr || file == nullptr) {
+        return queue;
+    }
+    token_entry_tag *input = find_input_occurrence(index, token, file, line);
+    if (input == nullptr) {
+        input = new_provisional_input(token, file, line);
+        if (input == nullptr || !list_add_first(provisionals, input)) {
+            if (input != nullptr) {
+                free_provisional(input);
+            }
+            heap_delete(queue);
+            return nullptr;
+        }
+    }
+    list_node **list = instances->occurrences;
+    list_node *cursor = nullptr;
+    seek_before(list, &cursor, file, line);
+    action_file_t *input_file = find_action_file(index, input->file);
+    if (input_file == nullptr) {
+        return queue;
+    }
+    if (grade_earlier_outputs(analyser, index, instances, list, cursor, input, input_file->index,
+                              min_grade, queue) != 0) {
+        discard_candidates(queue);
+        heap_delete(queue);
+        return nullptr;
+    }
+    return queue;
+}
+
+int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, const char *token,
+                      const char *file, int line, const char *report_path, float min_grade) {
+    if (token == nullptr) {
+        token = "";
+    }
+    if (file == nullptr) {
+        file = "";
+    }
+    analyser_report_progress(analyser, PROGRESS_GATHERING);
+    list_node *provisionals = list_create();
+    graded_heap *queue =
+        gather_candidates(analyser, index, token, file, line, min_grade, &provisionals);
+    if (queue == nullptr) {
+        release_provisionals(&provisionals);
+        return QUERY_OUT_OF_MEMORY;
+    }
+    analyser_report_progress(analyser, PROGRESS_GATHERED);
+    FILE *report = open_report(report_path);
+    if (report == nullptr) {
+        discard_candidates(queue);
+        heap_delete(queue);
+        release_provisionals(&provisionals);
+        return QUERY_REPORT_NOT_CREATED;
+    }
+    int result = finish_report(analyser, queue, report, write_token_nothing_found, file, line, token);
+    release_provisionals(&provisionals);
+    return result;
+}
+
+int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const char *file,
+                 int line, const char *report_path, float min_grade) {
+    if (file == nullptr) {
+        file = "";
+    }
+    FILE *report = open_report(report_path);
+    if (report == nullptr) {
+        return QUERY_REPORT_NOT_CREATED;
+    }
+    char *header = static_cast<char *>(malloc(CURSOR_HEADER_SIZE));
+    graded_heap *result_queue = heap_create(TOKEN_QUEUE_CAPACITY);
+    location_key key;
+    bool key_formed = location_key_format(&key, file, line) == 0;
+    if (header == nullptr || result_queue == nullptr || !key_formed) {
+        free(header);
+        heap_delete(result_queue);
+        if (key_formed) {
+            location_key_release(&key);
+        }
+        fclose(report);
+        return QUERY_OUT_OF_MEMORY;
+    }
+    format_cursor_header(line, file, header, CURSOR_HEADER_SIZE);
+    fputs(header, report);
+    fputs("\n", report);
+    free(header);
+    analyser_report_progress(analyser, PROGRESS_GATHERING);
+
+    list_node *provisionals = list_create();
+    int failure = 0;
+    token_entry_tag *occurrence =
+        static_cast<token_entry_tag *>(ht_get(index->location_table, key.text));
+    location_key_release(&key);
+    for (; occurrence != nullptr && failure == 0;
+         occurrence = occurrence->same_handle_previous) {
+        if (ht_get(index->stop_list, occurrence->value) != nullptr) {
+            continue;
+        }
+        graded_heap *gathered =
+            gather_candidates(analyser, index, occurrence->value, occurrence->file,
+                              occurrence->line, min_grade, &provisionals);
+        if (gathered == nullptr) {
+            failure = QUERY_OUT_OF_MEMORY;
+            break;
+        }
+        if (merge_candidates(result_queue, gathered) != 0) {
+            failure = QUERY_OUT_OF_MEMORY;
+        }
+        heap_delete(gathered);
+    }
+    if (failure != 0) {
+        discard_candidates(result_queue);
+        heap_delete(result_queue);
+        fclose(report);
+        release_provisionals(&provisionals);
+        return failure;
+    }
+    analyser_report_progress(analyser, PROGRESS_GATHERED);
+    int result = finish_report(analyser, result_queue, report, write_cursor_nothing_found_adapter,
+                               file, line, nullptr);
+    release_provisionals(&provisionals);
+    return result;
+}
