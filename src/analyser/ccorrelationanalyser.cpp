@@ -10,6 +10,7 @@
 #include "index/correlation_index.h"
 #include "index/correlation_search.h"
 #include "index/index_builder.h"
+#include "index/keyword_table.h"
 #include "index/occurrence_lookup.h"
 #include "index/token_queries.h"
 

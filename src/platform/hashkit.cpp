@@ -237,3 +237,18 @@ void *ht_enum_next_element(ht_enumeration *enumeration) {
     enumeration->next = enumeration->next->order_next;
     return value;
 }
+
+void *ht_enum_next_entry(ht_enumeration *enumeration, const char **key) {
+    if (enumeration == nullptr || enumeration->next == nullptr) {
+        if (key != nullptr) {
+            *key = nullptr;
+        }
+        return nullptr;
+    }
+    ht_entry *entry = enumeration->next;
+    if (key != nullptr) {
+        *key = entry->key();
+    }
+    enumeration->next = entry->order_next;
+    return entry->value;
+}

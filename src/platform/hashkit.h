@@ -44,5 +44,8 @@ ht_enumeration *ht_enumerate_elements(ht_table *table);
 int ht_enum_count(ht_enumeration *enumeration);
 int ht_enum_has_more_elements(ht_enumeration *enumeration);
 void *ht_enum_next_element(ht_enumeration *enumeration);
+// Like ht_enum_next_element, and also points *key at the entry's key (valid
+// while the entry stays in the table). Tools that show a table whole use it.
+void *ht_enum_next_entry(ht_enumeration *enumeration, const char **key);
 
 #endif  // TOKENWEAVE_PLATFORM_HASHKIT_H
