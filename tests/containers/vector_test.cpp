@@ -22,6 +22,11 @@ struct ResizeCase {
     unsigned to;
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const ResizeCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
 class VectorResize : public testing::TestWithParam<ResizeCase> {};
 
 TEST_P(VectorResize, KeepsTheLeadingElementsInOrder) {
