@@ -1,0 +1,247 @@
+// Graded entities and the priority queue that ranks them.
+//
+// A GradedEntity is a handle to a shared, reference-counted body holding a
+// grade, an untyped data pointer and the function that frees the data. Copies
+// share the body; when the last handle goes, the body calls release(data) and
+// is freed. A null release function means the data is not the entity's to
+// free. Handles compare by grade.
+//
+// priorityQueue<T> is the queue protocol; heap<T> is its binary-heap
+// implementation, instantiated for GradedEntity pointers, where the top is an
+// entity with the smallest grade. A new entity never displaces an equal one
+// from the top, but equal grades are not first-in first-out: after removals
+// they come out in whatever order the heap's moves leave them.
+//
+// The heap owns the entities it holds: removeTop deletes the top one (and so
+// releases its data unless another handle shares the body). detachTop hands
+// the top one to the caller instead. Destroying a heap frees its slots and
+// nothing they point to, so an owner empties it first.
+//
+// Allocation failure inside these classes throws std::bad_alloc and leaves the
+// heap holding exactly what it held. Plain-function code reaches the heap
+// through the wrappers at the end (heap_create, ...), which never throw and
+// report failure in their results instead.
+
+#ifndef TOKENWEAVE_CONTAINERS_CGRADEDENTITY_H
+#define TOKENWEAVE_CONTAINERS_CGRADEDENTITY_H
+
+#include <climits>
+#include <cstddef>
+#include <new>
+
+#include "containers/vector.h"
+
+class GradedEntity {
+public:
+    GradedEntity(float grade, void *data, void (*release)(void *));
+    GradedEntity(const GradedEntity &other);
+    GradedEntity &operator=(const GradedEntity &other);
+    ~GradedEntity();
+
+    float getGrade() const;
+    void *getData() const;
+
+    bool operator==(const GradedEntity &other) const;
+    bool operator!=(const GradedEntity &other) const;
+    bool operator<(const GradedEntity &other) const;
+    bool operator>(const GradedEntity &other) const;
+    bool operator<=(const GradedEntity &other) const;
+    bool operator>=(const GradedEntity &other) const;
+
+private:
+    struct Body {
+        float grade;
+        void *data;
+        int references;  // handles sharing this body
+        void (*release)(void *);
+    };
+
+    // One handle fewer on body; the last one releases the data and frees it.
+    static void drop(Body *body);
+
+    Body *body;
+};
+
+// The order a heap keeps: an element's own < in general, the pointed-to
+// entities' grades for entity pointers (never their addresses).
+template <typename T>
+inline bool lessThan(const T &a, const T &b) {
+    return a < b;
+}
+inline bool lessThan(GradedEntity *const &a, GradedEntity *const &b) {
+    return *a < *b;
+}
+
+// What removeTop does to an element it takes out: nothing in general; an
+// entity pointer is the heap's to delete.
+template <typename T>
+inline void destroyElement(T &) {}
+inline void destroyElement(GradedEntity *&element) {
+    delete element;
+    element = nullptr;
+}
+
+template <typename T>
+class priorityQueue {
+public:
+    // Adds element; returns the slot where it landed.
+    virtual T &insert(const T &element) = 0;
+    // Nonzero when no element is held.
+    virtual int isEmpty() = 0;
+    // An element with the smallest grade.
+    virtual T top() = 0;
+    // Takes the top element out and destroys it.
+    virtual void removeTop() = 0;
+
+protected:
+    // Queues are owned by their concrete type, never deleted through here.
+    ~priorityQueue() = default;
+};
+
+// Slots a full heap gains at a time. Growth copies the whole storage, so the
+// step trades memory against the cost of copying.
+constexpr unsigned HEAP_GROWTH_SLOTS = 5;
+
+template <typename T>
+class heap final : public priorityQueue<T> {
+public:
+    explicit heap(unsigned n) : storage(n), capacity(n), count(0) {}
+
+    // Grows first when needed (growIfFull). A caller that must not fail
+    // half-way calls growIfFull before making the element; insert then cannot
+    // fail.
+    T &insert(const T &element) override {
+        growIfFull();
+        unsigned p = count;
+        ++count;
+        // Move larger parents down; an equal parent stays above, so equal
+        // elements keep the order they arrived in on the path to the root.
+        while (p > 0) {
+            unsigned q = (p - 1) / 2;
+            if (!lessThan(element, storage.at(q))) {
+                break;
+            }
+            storage.at(p) = storage.at(q);
+            p = q;
+        }
+        storage.at(p) = element;
+        return storage.at(p);
+    }
+
+    int isEmpty() override { return count == 0 ? 1 : 0; }
+
+    // A default-made T (null for pointers) when the heap is empty.
+    T top() override { return count == 0 ? T() : storage.at(0); }
+
+    void removeTop() override {
+        if (count == 0) {
+            return;
+        }
+        destroyElement(storage.at(0));
+        closeGapAtTop();
+    }
+
+    // Takes the top element out without destroying it and hands it back; a
+    // default-made T when the heap is empty.
+    virtual T detachTop() {
+        if (count == 0) {
+            return T();
+        }
+        T detached = storage.at(0);
+        closeGapAtTop();
+        return detached;
+    }
+
+    // Keeps at least one slot free for the next insert, growing by
+    // HEAP_GROWTH_SLOTS when the free slot is used up. Throws std::bad_alloc
+    // (the heap unchanged) when the larger storage cannot be had.
+    void growIfFull() {
+        if (count + 1 < capacity) {
+            return;
+        }
+        if (capacity > UINT_MAX - HEAP_GROWTH_SLOTS) {
+            throw std::bad_alloc();
+        }
+        storage.resize(storage.size() + HEAP_GROWTH_SLOTS);
+        capacity += HEAP_GROWTH_SLOTS;
+    }
+
+    // Forgets every element without destroying any: they belong to whoever
+    // still holds them.
+    void clear() { count = 0; }
+
+    unsigned getCapacity() const { return capacity; }
+    unsigned getCount() const { return count; }
+
+private:
+    // Moves the last element into the emptied root and sinks it into place.
+    void closeGapAtTop() {
+        --count;
+        storage.at(0) = storage.at(count);
+        sift_down(count, 0);
+    }
+
+    // Restores the order below slot p among the first end slots. Children are
+    // compared strictly, so of two equal children the left one rises, and the
+    // sinking element goes below children equal to it.
+    void sift_down(unsigned end, unsigned p) {
+        if (p >= end) {
+            return;
+        }
+        T sinking = storage.at(p);
+        for (;;) {
+            std::size_t k = 2 * static_cast<std::size_t>(p) + 1;
+            if (k >= end) {
+                break;
+            }
+            if (k + 1 < end && lessThan(storage.at(k + 1), storage.at(k))) {
+                ++k;
+            }
+            if (lessThan(sinking, storage.at(k))) {
+                break;
+            }
+            storage.at(p) = storage.at(k);
+            p = static_cast<unsigned>(k);
+        }
+        storage.at(p) = sinking;
+    }
+
+    vector<T> storage;  // slot 0 is the root; slot i has children 2i+1 and 2i+2
+    unsigned capacity;  // equals storage.size()
+    unsigned count;     // elements held, in slots 0 to count - 1
+};
+
+// Plain-function interface of the entity heap.
+
+typedef heap<GradedEntity *> graded_heap;
+
+// A heap with room for capacity entities; null when capacity is negative or
+// memory ran out.
+graded_heap *heap_create(int capacity);
+
+// Creates an entity (grade, data, release) and inserts it. Returns 0, or -1
+// when the heap is null or memory ran out: then nothing was inserted and data
+// was not released, so the caller still owns it.
+int heap_insert(graded_heap *heap, float grade, void *data, void (*release)(void *));
+
+// 1 when the heap holds nothing (or is null), else 0.
+int heap_is_empty(graded_heap *heap);
+
+// Data and grade of the top entity; null and 0 when the heap is empty.
+void *heap_top_data(graded_heap *heap);
+float heap_top_grade(graded_heap *heap);
+
+// Deletes the top entity, releasing its data. Does nothing on an empty heap.
+void heap_remove_top(graded_heap *heap);
+
+// Takes the top entity out without destroying it; the caller now owns it and
+// deletes it when done. Null when the heap is empty.
+GradedEntity *heap_detach_top(graded_heap *heap);
+
+// Forgets every entity without destroying any; whoever holds them frees them.
+void heap_clear(graded_heap *heap);
+
+// Frees the heap and its slots, not the entities still in it. Null is allowed.
+void heap_delete(graded_heap *heap);
+
+#endif  // TOKENWEAVE_CONTAINERS_CGRADEDENTITY_H

@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "containers/cgradedentity.h"
+#include "failing_allocator.h"
+#include "release_log.h"
+
+namespace {
+
+using tw_test::record_release;
+using tw_test::released;
+using tw_test::tag;
+
+class HeapTest : public tw_test::ReleaseLogTest {
+protected:
+    // Deleting a heap frees none of the entities it still holds, so a test
+    // that leaves some behind has them destroyed here.
+    void TearDown() override {
+        while (!heap_is_empty(queue)) {
+            heap_remove_top(queue);
+        }
+        heap_delete(queue);
+    }
+
+    void create(int capacity) {
+        queue = heap_create(capacity);
+        ASSERT_NE(queue, nullptr);
+    }
+
+    void insert(float grade, int data) {
+        ASSERT_EQ(heap_insert(queue, grade, tag(data), record_release), 0);
+    }
+
+    // Removes every entity, returning the tags of their data top first; each
+    // must be released as it is removed.
+    std::vector<int> drain() {
+        std::vector<int> order;
+        while (!heap_is_empty(queue)) {
+            void *top = heap_top_data(queue);
+            size_t before = released.size();
+            heap_remove_top(queue);
+            EXPECT_EQ(released.size(), before + 1);
+            EXPECT_EQ(released.back(), top);
+            order.push_back(static_cast<int>(static_cast<char *>(top) - tw_test::tags));
+        }
+        return order;
+    }
+
+    graded_heap *queue = nullptr;
+};
+
+TEST_F(HeapTest, RemovesSmallestGradeFirst) {
+    create(8);
+    insert(3.0f, 3);
+    insert(1.0f, 1);
+    insert(2.0f, 2);
+    EXPECT_EQ(heap_top_grade(queue), 1.0f);
+    EXPECT_EQ(heap_top_data(queue), tag(1));
+    EXPECT_EQ(drain(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(heap_is_empty(queue), 1);
+}
+
+// Entities are allocated in insertion order, so ordering by address instead
+// of grade would show here.
+TEST_F(HeapTest, ManyRandomGradesComeOutSorted) {
+    create(0);  // grows many times on the way
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<int> coarse(0, 200);  // plenty of ties
+    const int total = 2000;
+    std::vector<float> grades;
+    for (int i = 0; i < total; ++i) {
+        float grade = 1.0f / static_cast<float>(1 + coarse(random));
+        grades.push_back(grade);
+        insert(grade, i);
+    }
+    EXPECT_EQ(queue->getCount(), static_cast<unsigned>(total));
+
+    std::vector<float> popped;
+    while (!heap_is_empty(queue)) {
+        popped.push_back(heap_top_grade(queue));
+        heap_remove_top(queue);
+    }
+    std::sort(grades.begin(), grades.end());
+    EXPECT_EQ(popped, grades);
+
+    // Every entity released exactly once.
+    ASSERT_EQ(released.size(), static_cast<size_t>(total));
+    std::sort(released.begin(), released.end());
+    for (int i = 0; i < total; ++i) {
+        EXPECT_EQ(released[static_cast<size_t>(i)], tag(i));
+    }
+}
+
+TEST_F(HeapTest, EqualGradeInsertedFirstStaysOnTop) {
+    create(4);
+    insert(1.0f, 1);
+    insert(1.0f, 2);
+    EXPECT_EQ(heap_top_data(queue), tag(1));
+    insert(0.5f, 3);
+    insert(0.5f, 4);
+    EXPECT_EQ(heap_top_data(queue), tag(3));
+}
+
+struct TieCase {
+    const char *label;
+    std::vector<float> grades;  // inserted with data 0, 1, 2, ...
+    std::vector<int> removal_order;
+};
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const TieCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
+class HeapTies : public tw_test::ReleaseLogTest, public testing::WithParamInterface<TieCase> {};
+
+// Equal grades do not come out first-in first-out: the last element moves to
+// the root on removal and sinks below children equal to it, and of two equal
+// children the left one rises.
+TEST_P(HeapTies, EqualGradesComeOutInTheHeapsOrder) {
+    const TieCase &c = GetParam();
+    graded_heap *queue = heap_create(16);
+    ASSERT_NE(queue, nullptr);
+    for (size_t i = 0; i < c.grades.size(); ++i) {
+        ASSERT_EQ(heap_insert(queue, c.grades[i], tag(static_cast<int>(i)), record_release), 0);
+    }
+    std::vector<int> order;
+    while (!heap_is_empty(queue)) {
+        order.push_back(
+            static_cast<int>(static_cast<char *>(heap_top_data(queue)) - tw_test::tags));
+        heap_remove_top(queue);
+    }
+    EXPECT_EQ(order, c.removal_order);
+    heap_delete(queue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, HeapTies,
+    testing::Values(
+        // [0,1,2,3] -> remove 0: 3 moves up, 1 (left) rises, 3 sinks below it
+        // -> [1,3,2] -> remove 1: 2 moves up, 3 rises -> [3,2].
+        TieCase{"allEqual", {1, 1, 1, 1}, {0, 1, 3, 2}},
+        // [1,3,2,0,4] -> remove 1: 4 sinks below 3 and the equal 0 -> [3,0,2,4]
+        // -> remove 3: 4 sinks below 0 -> [0,4,2] -> remove 0 -> [4,2].
+        TieCase{"mixed", {2, 1, 2, 1, 2}, {1, 3, 0, 4, 2}}, TieCase{"twoEqual", {5, 5}, {0, 1}}),
+    [](const testing::TestParamInfo<TieCase> &info) { return std::string(info.param.label); });
+
+struct GrowthCase {
+    const char *label;
+    int initial;
+    int inserts;
+    unsigned capacity_after;
+};
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const GrowthCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
+class HeapGrowth : public tw_test::ReleaseLogTest,
+                   public testing::WithParamInterface<GrowthCase> {};
+
+// A heap keeps one slot free and grows by HEAP_GROWTH_SLOTS when an insert
+// would use that slot.
+TEST_P(HeapGrowth, GrowsWhenTheLastFreeSlotWouldBeUsed) {
+    const GrowthCase &c = GetParam();
+    graded_heap *queue = heap_create(c.initial);
+    ASSERT_NE(queue, nullptr);
+    for (int i = 0; i < c.inserts; ++i) {
+        ASSERT_EQ(heap_insert(queue, static_cast<float>(c.inserts - i), tag(i), record_release), 0);
+    }
+    EXPECT_EQ(queue->getCapacity(), c.capacity_after);
+    EXPECT_EQ(queue->getCount(), static_cast<unsigned>(c.inserts));
+    // Growth kept every element, in order.
+    float previous = 0.0f;
+    while (!heap_is_empty(queue)) {
+        EXPECT_GT(heap_top_grade(queue), previous);
+        previous = heap_top_grade(queue);
+        heap_remove_top(queue);
+    }
+    EXPECT_EQ(released.size(), static_cast<size_t>(c.inserts));
+    heap_delete(queue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Capacities, HeapGrowth,
+    testing::Values(GrowthCase{"zeroFirstInsert", 0, 1, 5}, GrowthCase{"zeroFilled", 0, 4, 5},
+                    GrowthCase{"zeroGrowsAgain", 0, 5, 10}, GrowthCase{"one", 1, 1, 6},
+                    GrowthCase{"query2047", 2048, 2047, 2048},
+                    GrowthCase{"query2048", 2048, 2048, 2053}),
+    [](const testing::TestParamInfo<GrowthCase> &info) { return std::string(info.param.label); });
+
+TEST_F(HeapTest, RemoveTopReleasesTheTopExactlyOnce) {
+    create(4);
+    insert(2.0f, 2);
+    insert(1.0f, 1);
+    heap_remove_top(queue);
+    EXPECT_EQ(released, std::vector<void *>{tag(1)});
+    EXPECT_EQ(heap_top_data(queue), tag(2));
+    heap_remove_top(queue);
+    EXPECT_EQ(released, (std::vector<void *>{tag(1), tag(2)}));
+}
+
+TEST_F(HeapTest, DetachTopHandsTheEntityOverUnreleased) {
+    create(4);
+    insert(2.0f, 2);
+    insert(1.0f, 1);
+    GradedEntity *detached = heap_detach_top(queue);
+    ASSERT_NE(detached, nullptr);
+    EXPECT_EQ(detached->getGrade(), 1.0f);
+    EXPECT_EQ(detached->getData(), tag(1));
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(heap_top_data(queue), tag(2));
+    EXPECT_EQ(queue->getCount(), 1u);
+
+    delete detached;
+    EXPECT_EQ(released, std::vector<void *>{tag(1)});
+}
+
+// Entities inserted through the class keep a pointer here, so the test can
+// free what the heap deliberately forgets.
+TEST_F(HeapTest, ClearForgetsEntitiesWithoutReleasing) {
+    create(4);
+    std::vector<GradedEntity *> held;
+    for (int i = 0; i < 3; ++i) {
+        held.push_back(new GradedEntity(static_cast<float>(i), tag(i), record_release));
+        queue->insert(held.back());
+    }
+    heap_clear(queue);
+    EXPECT_EQ(heap_is_empty(queue), 1);
+    EXPECT_TRUE(released.empty());
+
+    // The heap is usable again.
+    insert(9.0f, 9);
+    EXPECT_EQ(heap_top_data(queue), tag(9));
+
+    for (GradedEntity *entity : held) {
+        delete entity;
+    }
+    EXPECT_EQ(released, (std::vector<void *>{tag(0), tag(1), tag(2)}));
+}
+
+TEST_F(HeapTest, DeleteFreesNeitherHeldEntitiesNorTheirData) {
+    create(4);
+    std::vector<GradedEntity *> held;
+    for (int i = 0; i < 3; ++i) {
+        held.push_back(new GradedEntity(static_cast<float>(i), tag(i), record_release));
+        GradedEntity *&slot = queue->insert(held.back());
+        EXPECT_EQ(slot, held.back());
+    }
+    heap_delete(queue);
+    queue = nullptr;
+    EXPECT_TRUE(released.empty());
+    for (GradedEntity *entity : held) {
+        delete entity;
+    }
+    EXPECT_EQ(released.size(), 3u);
+}
+
+// The heap deletes its handle; a body shared with another handle lives on.
+TEST_F(HeapTest, RemoveTopOfASharedBodyLeavesItToTheOtherHandle) {
+    create(4);
+    GradedEntity *kept = new GradedEntity(1.0f, tag(1), record_release);
+    queue->insert(new GradedEntity(*kept));
+    heap_remove_top(queue);
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(kept->getData(), tag(1));
+    delete kept;
+    EXPECT_EQ(released, std::vector<void *>{tag(1)});
+}
+
+TEST_F(HeapTest, EmptyAndNullHeapsAnswerSafely) {
+    create(0);
+    EXPECT_EQ(heap_is_empty(queue), 1);
+    EXPECT_EQ(heap_top_data(queue), nullptr);
+    EXPECT_EQ(heap_top_grade(queue), 0.0f);
+    EXPECT_EQ(heap_detach_top(queue), nullptr);
+    heap_remove_top(queue);
+    EXPECT_EQ(queue->getCount(), 0u);
+
+    EXPECT_EQ(heap_is_empty(nullptr), 1);
+    EXPECT_EQ(heap_top_data(nullptr), nullptr);
+    EXPECT_EQ(heap_top_grade(nullptr), 0.0f);
+    EXPECT_EQ(heap_detach_top(nullptr), nullptr);
+    EXPECT_EQ(heap_insert(nullptr, 1.0f, tag(1), record_release), -1);
+    heap_remove_top(nullptr);
+    heap_clear(nullptr);
+    heap_delete(nullptr);
+    EXPECT_EQ(heap_create(-1), nullptr);
+    EXPECT_TRUE(released.empty());
+}
+
+// heap_insert allocates the larger storage, the handle and the body; whichever
+// fails, nothing is inserted, the caller keeps its data and the heap still
+// works.
+TEST_F(HeapTest, FailedInsertLeavesTheDataWithTheCaller) {
+    for (int fail_at = 0; fail_at < 3; ++fail_at) {
+        SCOPED_TRACE("failing allocation " + std::to_string(fail_at));
+        released.clear();
+        graded_heap *full = heap_create(2);
+        ASSERT_NE(full, nullptr);
+        ASSERT_EQ(heap_insert(full, 5.0f, tag(5), record_release), 0);  // the next must grow
+        int result;
+        bool failed;
+        {
+            tw_test::FailingAllocation fail(fail_at);
+            result = heap_insert(full, 1.0f, tag(1), record_release);
+            failed = fail.failed();
+        }
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(result, -1);
+        EXPECT_TRUE(released.empty());
+        EXPECT_EQ(full->getCount(), 1u);
+        EXPECT_EQ(heap_top_data(full), tag(5));
+
+        ASSERT_EQ(heap_insert(full, 1.0f, tag(1), record_release), 0);
+        EXPECT_EQ(heap_top_data(full), tag(1));
+        heap_remove_top(full);
+        heap_remove_top(full);
+        EXPECT_EQ(released, (std::vector<void *>{tag(1), tag(5)}));
+        heap_delete(full);
+    }
+}
+
+TEST_F(HeapTest, InsertThatMustGrowAllocatesThreeTimes) {
+    create(2);
+    insert(5.0f, 5);
+    int requested;
+    int result;
+    {
+        tw_test::FailingAllocation fail(3);
+        result = heap_insert(queue, 1.0f, tag(1), record_release);
+        requested = fail.requested();
+    }
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(requested, 3);
+    EXPECT_EQ(drain(), (std::vector<int>{1, 5}));
+}
+
+TEST_F(HeapTest, CreateReportsMemoryExhaustionAsNull) {
+    for (int fail_at = 0; fail_at < 2; ++fail_at) {
+        tw_test::FailingAllocation fail(fail_at);
+        EXPECT_EQ(heap_create(2048), nullptr) << "failing " << fail_at;
+        EXPECT_TRUE(fail.failed());
+    }
+}
+
+}  // namespace
