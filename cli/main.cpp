@@ -1,6 +1,33 @@
-#include <stdio.h>
+// tokenweave: finds correlation candidates in recorded database load-test
+// scripts.
 
-int main() {
-    fputs("tokenweave: no subcommands yet\n", stderr);
-    return 1;
+#include <CLI/CLI.hpp>
+
+#include "command_common.h"
+#include "dump_command.h"
+
+int main(int argc, char **argv) {
+    CLI::App app{
+        "tokenweave finds values that a recorded load-test script sends and that the server "
+        "returned earlier: correlation candidates."};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", "tokenweave 0.1.0");
+
+    tokenweave_cli::project_options options;
+    int exit_code = tokenweave_cli::EXIT_ERROR;
+    tokenweave_cli::add_dump_command(&app, &options, &exit_code);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp &help) {
+        return app.exit(help);
+    } catch (const CLI::CallForVersion &version) {
+        return app.exit(version);
+    } catch (const CLI::ParseError &error) {
+        tokenweave_cli::report_error(std::string(error.what()) + " (see tokenweave --help)");
+        return tokenweave_cli::EXIT_ERROR;
+    }
+    return exit_code;
 }

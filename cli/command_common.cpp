@@ -1,0 +1,163 @@
+#include "command_common.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+
+#include "analyser/analyser_access.h"
+#include "index/correlation_index.h"
+#include "index/scanner/scanner.h"
+#include "platform/platlib.h"
+
+namespace tokenweave_cli {
+
+namespace {
+
+enum { PROGRESS_BAR_WIDTH = 40 };
+
+// Draws a bar on standard error while the library reports progress.
+struct progress_bar {
+    int last_percent = -1;
+    bool drawn = false;
+};
+
+int draw_progress(void *user_data, float fraction) {
+    progress_bar *bar = static_cast<progress_bar *>(user_data);
+    if (fraction < 0.0f) {
+        fraction = 0.0f;
+    }
+    if (fraction > 1.0f) {
+        fraction = 1.0f;
+    }
+    int percent = static_cast<int>(fraction * 100.0f);
+    if (percent == bar->last_percent) {
+        return 0;
+    }
+    bar->last_percent = percent;
+    bar->drawn = true;
+    int filled = percent * PROGRESS_BAR_WIDTH / 100;
+    fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
+            PROGRESS_BAR_WIDTH - filled, "", percent);
+    fflush(stderr);
+    return 0;
+}
+
+progress_bar the_progress_bar;
+
+void finish_progress_bar() {
+    if (the_progress_bar.drawn) {
+        fputc('\n', stderr);
+        the_progress_bar = progress_bar();
+    }
+}
+
+std::string project_directory(const std::string &project) {
+    std::string directory(project.size() + 1, '\0');
+    char drive[OS_DRIVE_SIZE];
+    os_split_path(project.c_str(), drive, directory.data(), nullptr, nullptr);
+    return std::string(drive) + directory.c_str();
+}
+
+std::filesystem::path comparable_path(const std::string &path) {
+    std::string native(path);
+    for (char &c : native) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    std::error_code ignored;
+    return std::filesystem::weakly_canonical(native, ignored);
+}
+
+}  // namespace
+
+void report_error(const std::string &message) {
+    fprintf(stderr, "tokenweave: %s\n", message.c_str());
+}
+
+void add_project_options(CLI::App *command, project_options *options, bool with_learning) {
+    command->add_option("PROJECT", options->project, "Project file (INI, section [Actions])")
+        ->required();
+    command
+        ->add_option("--db", options->database, "Database family of the recording")
+        ->check(CLI::IsMember({"oracle", "odbc"}, CLI::ignore_case))
+        ->capture_default_str();
+    command->add_option("--grid-settings", options->grid_settings,
+                        "INI file naming the grid file type ([Quill] GridType)");
+    if (with_learning) {
+        command->add_option("--settings", options->settings,
+                            "INI file holding the learning speed factor "
+                            "([Correlated Queries] Learning Speed Factor)");
+        command->add_option("--weights", options->weights,
+                            "Weights file to read and write (default: ../dat/crlt.dat "
+                            "beside the tokenweave executable)");
+    }
+}
+
+std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &options) {
+    FILE *project = os_fopen(options.project.c_str(), "rb");
+    if (project == nullptr) {
+        report_error("cannot read project file '" + options.project + "': " + strerror(errno));
+        return nullptr;
+    }
+    fclose(project);
+
+    bool show_progress = isatty(fileno(stderr)) != 0;
+    auto analyser = std::make_unique<CCorrelationAnalyser>(
+        options.project.c_str(), options.settings.c_str(),
+        show_progress ? draw_progress : nullptr, show_progress ? &the_progress_bar : nullptr,
+        options.database.c_str(), options.grid_settings.c_str());
+    if (!options.weights.empty()) {
+        analyser->SetDataFilePath(options.weights.c_str());
+    }
+    // Our own output goes to standard output; the scanner's echo must not.
+    scanner_set_echo_stream(nullptr);
+    int built;
+    try {
+        built = analyser->BuildIndex();
+    } catch (const CCorrelationAnalyser::CorrelationScanException &) {
+        finish_progress_bar();
+        report_error("out of memory while building the index of '" + options.project + "'");
+        return nullptr;
+    }
+    finish_progress_bar();
+    if (built != 0) {
+        report_error("cannot create the evaluators (out of memory)");
+        return nullptr;
+    }
+    return analyser;
+}
+
+std::string resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
+                                const std::string &file) {
+    std::string in_project = project_directory(options.project) + file;
+    correlation_index *index = analyser_index(&analyser);
+    if (index == nullptr) {
+        return in_project;
+    }
+    char **paths = index->file_paths;
+    for (int i = 0; paths[i] != nullptr; ++i) {
+        if (in_project == paths[i] || file == paths[i]) {
+            return paths[i];
+        }
+    }
+    // The same file under another spelling: "./x.c", an absolute path, or
+    // the other separator.
+    std::filesystem::path wanted_in_project = comparable_path(in_project);
+    std::filesystem::path wanted_as_given = comparable_path(file);
+    for (int i = 0; paths[i] != nullptr; ++i) {
+        std::filesystem::path registered = comparable_path(paths[i]);
+        if (registered == wanted_in_project || registered == wanted_as_given) {
+            return paths[i];
+        }
+    }
+    return in_project;
+}
+
+void finish_progress() { finish_progress_bar(); }
+
+}  // namespace tokenweave_cli

@@ -1,0 +1,49 @@
+// What every tokenweave subcommand shares: the project and its options,
+// building the analyser, the progress bar, and naming action files.
+
+#ifndef TOKENWEAVE_CLI_COMMAND_COMMON_H
+#define TOKENWEAVE_CLI_COMMAND_COMMON_H
+
+#include <memory>
+#include <string>
+
+#include "tokenweave/ccorrelationanalyser.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tokenweave_cli {
+
+enum exit_status { EXIT_REPORTED = 0, EXIT_ERROR = 1, EXIT_NOTHING_FOUND = 3 };
+
+struct project_options {
+    std::string project;
+    std::string database = "oracle";
+    std::string grid_settings;
+    std::string settings;
+    std::string weights;
+};
+
+// Adds PROJECT and --db / --grid-settings to a subcommand; with_learning
+// adds --settings and --weights as well.
+void add_project_options(CLI::App *command, project_options *options, bool with_learning);
+
+// Builds the analyser's index (after checking that the project file can be
+// read). Null, with a message on standard error, when it cannot be built.
+std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &options);
+
+// The full action-file path the index holds for a FILE argument given
+// relative to the project file's directory, or as a full path.
+std::string resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
+                                const std::string &file);
+
+// Ends the progress bar's line, if one was drawn.
+void finish_progress();
+
+// Prints "tokenweave: message" on standard error.
+void report_error(const std::string &message);
+
+}  // namespace tokenweave_cli
+
+#endif  // TOKENWEAVE_CLI_COMMAND_COMMON_H
