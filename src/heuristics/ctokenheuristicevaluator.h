@@ -57,6 +57,10 @@ public:
                          const token_entry_tag &output, float rate);
 
     int InputCount() const { return inputCount; }
+    // Input i, still owned by this evaluator; null when there is no input i.
+    const CTokenHeuristicEvaluator *Input(int i) const {
+        return i >= 0 && i < inputCount ? inputs[i] : nullptr;
+    }
     // Weight of input i; 0 when there is no input i.
     float Weight(int i) const { return i >= 0 && i < inputCount ? weights[i] : 0.0f; }
     float WeightSum() const { return weightSum; }
