@@ -8,7 +8,7 @@
 // stored value as it was. Enumeration yields the values in insertion order,
 // so reports and progress are the same on every platform. Keys compare byte
 // for byte. The bucket count given at opening is a starting size; tables grow
-// as they fill.
+// as they fill. A null table or key is refused (-1 or null), never followed.
 
 #ifndef TOKENWEAVE_PLATFORM_HASHKIT_H
 #define TOKENWEAVE_PLATFORM_HASHKIT_H
