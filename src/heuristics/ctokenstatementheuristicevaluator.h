@@ -19,7 +19,7 @@ public:
     // Most entries a data file can configure. There are fewer call codes
     // than this, so only a damaged file asks for more; its extra entries are
     // not read.
-    static const int MAX_STATEMENTS = 256;
+    static constexpr int MAX_STATEMENTS = 256;
 
     // Copies count weights and codes (count 0 or less: no entries) and sums
     // the weights in entry order into weightSum. Throws std::bad_alloc when

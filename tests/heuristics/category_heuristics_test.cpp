@@ -97,9 +97,14 @@ TEST(StatementTypeTest, GradesByTheFirstEntryWithTheInputsCallCode) {
          "Type2=sqx_exec\nWeight2=2\n",
          2,
          {0.5f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f}},
-        {"negative count", "NumberOfStatements=-2\nType0=sqx_stmt\nWeight0=1\n", 0, {0, 0, 0, 0, 0, 0}},
+        {"negative count",
+         "NumberOfStatements=-2\nType0=sqx_stmt\nWeight0=1\n",
+         0,
+         {0, 0, 0, 0, 0, 0}},
         {"no count", "Type0=sqx_stmt\nWeight0=1\n", 0, {0, 0, 0, 0, 0, 0}},
-        {"count not a number", "NumberOfStatements=two\nType0=sqx_stmt\nWeight0=1\n", 0,
+        {"count not a number",
+         "NumberOfStatements=two\nType0=sqx_stmt\nWeight0=1\n",
+         0,
          {0, 0, 0, 0, 0, 0}},
         {"weights sum to zero",
          "NumberOfStatements=2\nType0=sqx_stmt\nWeight0=1\nType1=sqx_assign\nWeight1=-1\n",
@@ -154,9 +159,9 @@ TEST(StatementTypeTest, HugeCountIsCappedInsteadOfExhaustingMemory) {
 TEST(StatementTypeTest, OverlongTypeTextMatchesNothing) {
     TempDir dir;
     std::string longName = "sqx_stmt" + std::string(400, 'x');
-    std::unique_ptr<CTokenStatementHeuristicEvaluator> evaluator = StatementFrom(
-        dir, "NumberOfStatements=2\nType0=" + longName +
-                 "\nWeight0=1\nType1=sqx_assign\nWeight1=1\n");
+    std::unique_ptr<CTokenStatementHeuristicEvaluator> evaluator =
+        StatementFrom(dir, "NumberOfStatements=2\nType0=" + longName +
+                               "\nWeight0=1\nType1=sqx_assign\nWeight1=1\n");
     ASSERT_NE(evaluator, nullptr);
     PairRecords pair;
     pair.input.call_code = 1;
@@ -178,8 +183,12 @@ TEST(StatementTypeTest, SaveSettingsWritesCountWeightsAndNames) {
         const char *key;
         const char *expected;
     } keys[] = {
-        {"NumberOfStatements", "3.000"}, {"Weight0", "3.000"}, {"Weight1", "0.500"},
-        {"Weight2", "1.250"},            {"Type0", "sqx_stmt"}, {"Type1", ""},
+        {"NumberOfStatements", "3.000"},
+        {"Weight0", "3.000"},
+        {"Weight1", "0.500"},
+        {"Weight2", "1.250"},
+        {"Type0", "sqx_stmt"},
+        {"Type1", ""},
         {"Type2", "sqx_assign_bind_ext"},
     };
     for (const auto &k : keys) {

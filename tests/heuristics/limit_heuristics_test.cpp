@@ -21,10 +21,10 @@ struct RatioCase {
 
 TEST(LimitRatioTest, CapsAtOneAndTreatsZeroLimitAsReached) {
     const RatioCase cases[] = {
-        {20.0f, 0, 0.0f},          {20.0f, 10, 0.5f},         {20.0f, 19, 19.0f / 20.0f},
-        {20.0f, 20, 1.0f},         {20.0f, 21, 1.0f},         {20.0f, 1000000, 1.0f},
-        {7.0f, 6, 6.0f / 7.0f},    {7.0f, 7, 1.0f},           {0.0f, 0, 1.0f},
-        {0.0f, 5, 1.0f},           {2.5f, 2, 0.8f},           {2.5f, 3, 1.0f},
+        {20.0f, 0, 0.0f},       {20.0f, 10, 0.5f}, {20.0f, 19, 19.0f / 20.0f},
+        {20.0f, 20, 1.0f},      {20.0f, 21, 1.0f}, {20.0f, 1000000, 1.0f},
+        {7.0f, 6, 6.0f / 7.0f}, {7.0f, 7, 1.0f},   {0.0f, 0, 1.0f},
+        {0.0f, 5, 1.0f},        {2.5f, 2, 0.8f},   {2.5f, 3, 1.0f},
     };
     for (const RatioCase &c : cases) {
         CTokenCapitalsHeuristicEvaluator evaluator(c.limit);
@@ -41,8 +41,10 @@ struct LengthCase {
 TEST(TokenLengthTest, RisesToThePeakAndFallsToTheMaximum) {
     CTokenLengthHeuristicEvaluator evaluator(20.0f, 10.0f);
     const LengthCase cases[] = {
-        {-3, 0.0f}, {0, 0.0f},  {1, 0.1f},  {5, 0.5f},  {9, 0.9f},  {10, 1.0f},
-        {11, 0.9f}, {15, 0.5f}, {19, 1.0f - 9.0f / 10.0f}, {20, 0.0f}, {21, 0.0f}, {500, 0.0f},
+        {-3, 0.0f}, {0, 0.0f},  {1, 0.1f},
+        {5, 0.5f},  {9, 0.9f},  {10, 1.0f},
+        {11, 0.9f}, {15, 0.5f}, {19, 1.0f - 9.0f / 10.0f},
+        {20, 0.0f}, {21, 0.0f}, {500, 0.0f},
     };
     for (const LengthCase &c : cases) {
         EXPECT_EQ(FloatBits(evaluator.PeakRatio(c.length)), FloatBits(c.expected))
@@ -107,8 +109,7 @@ TEST(TokenCountTest, DirectionCountsWithMaximumOneOnlySayWhetherTheValueOccurs) 
         pair.token.input_count = counts[i];
         pair.token.output_count = counts[i];
         EXPECT_EQ(inputFrequency.Evaluate(pair.token, pair.output, pair.input), inputExpected[i]);
-        EXPECT_EQ(outputFrequency.Evaluate(pair.token, pair.output, pair.input),
-                  outputExpected[i]);
+        EXPECT_EQ(outputFrequency.Evaluate(pair.token, pair.output, pair.input), outputExpected[i]);
     }
 }
 
@@ -128,8 +129,13 @@ TEST(PairLineDistanceTest, SameFileInEitherOrder) {
         int inputLine;
         float expected;
     } cases[] = {
-        {40, 40, 1.0f}, {40, 165, 0.5f}, {165, 40, 0.5f}, {10, 260, 0.0f},
-        {10, 900, 0.0f}, {900, 10, 0.0f}, {41, 40, 1.0f - 1.0f / 250.0f},
+        {40, 40, 1.0f},
+        {40, 165, 0.5f},
+        {165, 40, 0.5f},
+        {10, 260, 0.0f},
+        {10, 900, 0.0f},
+        {900, 10, 0.0f},
+        {41, 40, 1.0f - 1.0f / 250.0f},
     };
     for (const auto &c : cases) {
         pair.output.line = c.outputLine;
@@ -186,9 +192,9 @@ TEST(TokenGridFrequencyTest, LongRunsGradeLow) {
                   FloatBits(expected[i]))
             << runs[i];
     }
-    EXPECT_EQ(CTokenGridFrequencyHeuristicEvaluator(0.0f).Evaluate(pair.token, pair.output,
-                                                                  pair.input),
-              0.0f);
+    EXPECT_EQ(
+        CTokenGridFrequencyHeuristicEvaluator(0.0f).Evaluate(pair.token, pair.output, pair.input),
+        0.0f);
 }
 
 TEST(TokenGridRowTest, EarlyRowsGradeHigh) {
