@@ -14,9 +14,11 @@
 enum { FLOAT_SETTING_BUFFER_SIZE = 256 };
 
 // The leading decimal number of section/key in the INI file at path, as
-// "%f" reads it (blanks skipped, trailing text ignored). defaultValue when
-// the file, section or key is missing, when path is null or empty, or when the text
-// does not begin with a number.
+// "%f" reads it (blanks skipped, trailing text ignored; a number beyond
+// single precision gives an infinity or zero). defaultValue when path is
+// null or empty or the text does not begin with a number. A missing file,
+// section or key yields the default through its "%f" text, so it keeps six
+// decimals.
 float ReadFloatSetting(const char *section, const char *key, float defaultValue, const char *path);
 
 // Stores value, formatted with three decimals ("%.3f"), as section/key of the

@@ -156,20 +156,6 @@ TEST(StatementTypeTest, HugeCountIsCappedInsteadOfExhaustingMemory) {
     EXPECT_EQ(evaluator->Evaluate(pair.token, pair.output, pair.input), 1.0f);
 }
 
-TEST(StatementTypeTest, OverlongTypeTextMatchesNothing) {
-    TempDir dir;
-    std::string longName = "sqx_stmt" + std::string(400, 'x');
-    std::unique_ptr<CTokenStatementHeuristicEvaluator> evaluator =
-        StatementFrom(dir, "NumberOfStatements=2\nType0=" + longName +
-                               "\nWeight0=1\nType1=sqx_assign\nWeight1=1\n");
-    ASSERT_NE(evaluator, nullptr);
-    PairRecords pair;
-    pair.input.call_code = 1;
-    EXPECT_EQ(evaluator->Evaluate(pair.token, pair.output, pair.input), 0.0f);
-    pair.input.call_code = 2;
-    EXPECT_EQ(evaluator->Evaluate(pair.token, pair.output, pair.input), 0.5f);
-}
-
 TEST(StatementTypeTest, SaveSettingsWritesCountWeightsAndNames) {
     const int codes[] = {1, -1, 14};
     const float weights[] = {3.0f, 0.5f, 1.25f};

@@ -97,15 +97,6 @@ TEST(CompositeTest, ZeroWeightSumGradesZeroWithoutEvaluatingInputs) {
     EXPECT_EQ(cancelling.evaluations, 0);
 }
 
-TEST(CompositeTest, NoInputsGradesItsOwnZero) {
-    CTokenHeuristicEvaluator empty(nullptr, nullptr, 0);
-    PairRecords pair;
-    EXPECT_EQ(empty.Evaluate(pair.token, pair.output, pair.input), 0.0f);
-    EXPECT_EQ(empty.InputCount(), 0);
-    EXPECT_EQ(empty.Input(0), nullptr);
-    EXPECT_EQ(empty.Weight(0), 0.0f);
-}
-
 TEST(CompositeTest, NegativeWeightsAreTakenAsTheyAre) {
     Composite composite({1.0f, 0.0f}, {-1.0f, 3.0f});
     EXPECT_EQ(composite.Grade(), -0.5f);
@@ -126,50 +117,6 @@ TEST(CompositeTest, DeletesItsInputsAndCopiesTheCallersArrays) {
         EXPECT_EQ(destroyed, 0);
     }
     EXPECT_EQ(destroyed, 2);
-}
-
-TEST(CompositeTest, NestedCompositeIsGradedAsOneInput) {
-    int evaluations = 0;
-    CTokenHeuristicEvaluator *inner[2] = {new FixedEvaluator(1.0f, &evaluations),
-                                          new FixedEvaluator(0.0f, &evaluations)};
-    float innerWeights[2] = {1.0f, 3.0f};
-    CTokenHeuristicEvaluator *outer[2] = {new CTokenHeuristicEvaluator(inner, innerWeights, 2),
-                                          new FixedEvaluator(1.0f, &evaluations)};
-    float outerWeights[2] = {1.0f, 1.0f};
-    CTokenHeuristicEvaluator root(outer, outerWeights, 2);
-    PairRecords pair;
-    EXPECT_EQ(root.Evaluate(pair.token, pair.output, pair.input), 0.625f);
-    EXPECT_EQ(evaluations, 3);
-}
-
-TEST(LearningTest, IncreaseThenDecreaseReturnsToZero) {
-    Composite composite({1.0f, 0.5f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f});
-    CTokenHeuristicEvaluator &root = *composite.root;
-    PairRecords &pair = composite.pair;
-    const float rate = 0.08f;
-
-    root.IncreaseWeights(pair.token, pair.input, pair.output, rate);
-    EXPECT_EQ(FloatBits(root.Weight(0)), FloatBits(0.08f));
-    EXPECT_EQ(FloatBits(root.Weight(1)), FloatBits(0.04f));
-    EXPECT_EQ(root.Weight(2), 0.0f);
-    EXPECT_EQ(root.Weight(3), 0.0f);
-    float weightSum = 0.08f + 0.04f;
-    EXPECT_EQ(FloatBits(root.WeightSum()), FloatBits(weightSum));
-    EXPECT_FLOAT_EQ(root.WeightSum(), 0.12f);
-
-    float expected = 0.0f;
-    expected = expected + 1.0f * 0.08f / weightSum;
-    expected = expected + 0.5f * 0.04f / weightSum;
-    float grade = composite.Grade();
-    EXPECT_EQ(FloatBits(grade), FloatBits(expected));
-    EXPECT_NEAR(grade, 0.8333f, 0.0001f);
-
-    root.DecreaseWeights(pair.token, pair.input, pair.output, rate);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(FloatBits(root.Weight(i)), FloatBits(0.0f)) << i;
-    }
-    EXPECT_EQ(FloatBits(root.WeightSum()), FloatBits(0.0f));
-    EXPECT_EQ(composite.Grade(), 0.0f);
 }
 
 TEST(LearningTest, DecreaseClampsAtZero) {
@@ -207,16 +154,6 @@ TEST(LearningTest, NanRateLeavesNoNanWeight) {
                                     composite.pair.output, std::nanf(""));
     EXPECT_EQ(composite.root->Weight(0), 0.0f);
     EXPECT_EQ(composite.Grade(), 0.0f);
-}
-
-TEST(LearningTest, HeuristicWithoutInputsIsUnchanged) {
-    int evaluations = 0;
-    FixedEvaluator heuristic(0.5f, &evaluations);
-    PairRecords pair;
-    heuristic.IncreaseWeights(pair.token, pair.input, pair.output, 0.08f);
-    EXPECT_EQ(evaluations, 0);
-    EXPECT_EQ(heuristic.WeightSum(), 0.0f);
-    EXPECT_EQ(heuristic.Evaluate(pair.token, pair.output, pair.input), 0.5f);
 }
 
 }  // namespace

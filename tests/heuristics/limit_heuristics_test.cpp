@@ -69,17 +69,6 @@ TEST(TokenLengthTest, PeakAtTheMaximumGivesOneThere) {
     EXPECT_EQ(evaluator.PeakRatio(9), 0.0f);
 }
 
-TEST(TokenLengthTest, GradesTheTokenLength) {
-    CTokenLengthHeuristicEvaluator evaluator(20.0f, 10.0f);
-    PairRecords pair;
-    pair.SetValue("12345");
-    EXPECT_EQ(evaluator.Evaluate(pair.token, pair.output, pair.input), 0.5f);
-    pair.SetValue("");
-    EXPECT_EQ(evaluator.Evaluate(pair.token, pair.output, pair.input), 0.0f);
-    EXPECT_EQ(evaluator.Limit(), 20.0f);
-    EXPECT_EQ(evaluator.Peak(), 10.0f);
-}
-
 TEST(TokenCountTest, EachHeuristicReadsItsOwnCount) {
     PairRecords pair;
     pair.token.capital_count = 5;
@@ -111,14 +100,6 @@ TEST(TokenCountTest, DirectionCountsWithMaximumOneOnlySayWhetherTheValueOccurs) 
         EXPECT_EQ(inputFrequency.Evaluate(pair.token, pair.output, pair.input), inputExpected[i]);
         EXPECT_EQ(outputFrequency.Evaluate(pair.token, pair.output, pair.input), outputExpected[i]);
     }
-}
-
-TEST(TokenCountTest, CapitalsAreZeroUnlessTheMaximumIsZero) {
-    PairRecords pair;  // the index never counts capitals
-    EXPECT_EQ(CTokenCapitalsHeuristicEvaluator(20.0f).Evaluate(pair.token, pair.output, pair.input),
-              0.0f);
-    EXPECT_EQ(CTokenCapitalsHeuristicEvaluator(0.0f).Evaluate(pair.token, pair.output, pair.input),
-              1.0f);
 }
 
 TEST(PairLineDistanceTest, SameFileInEitherOrder) {
