@@ -1,8 +1,8 @@
 // Path, string, character-set and message helpers.
 //
-// Paths: a leading "X:" is a drive on every platform. On Windows only '\'
-// separates directories; elsewhere both '\' and '/' do, so a project written
-// on Windows (Actions values like "sub\one.c") loads anywhere.
+// Paths: a leading "X:" is a drive on every platform, and both '\' and '/'
+// separate directories on every platform (Windows accepts both), so a project
+// written on Windows (Actions values like "sub\one.c") loads anywhere.
 
 #ifndef TOKENWEAVE_PLATFORM_PLATLIB_H
 #define TOKENWEAVE_PLATFORM_PLATLIB_H
@@ -30,12 +30,15 @@ char *os_strrchr(const char *text, int ch);
 // 0 when the two texts are equal byte for byte, non-zero otherwise.
 int os_strcmp(const char *a, const char *b);
 
-// The directory part of path without a trailing separator; directory must
-// hold strlen(path) + 1 bytes. A path without a separator gives ".".
+// The directory part of path (drive included) without a trailing separator,
+// except the one that names a root: "a/b/c" gives "a/b", "/x" gives "/" and
+// "C:\x" gives "C:\". A path without a separator gives "." after its drive
+// ("x" gives ".", "C:x" gives "C:."); an empty path or a bare drive gives
+// itself. directory must hold strlen(path) + 1 bytes.
 void os_get_dir_name(const char *path, char *directory);
 
-// The text after the last separator of path, or the whole path when it has
-// none. Points into path.
+// The text after the last separator of path, or the whole path (after its
+// drive) when it has none. Points into path.
 const char *os_base_name(const char *path);
 
 // Copies path into out (of out_size bytes) with '\' turned into the
@@ -46,11 +49,14 @@ char *os_native_path(const char *path, char *out, size_t out_size);
 // Opens a file by a path that may use either separator (fopen semantics).
 FILE *os_fopen(const char *path, const char *mode);
 
-// Message text id of the module's string table, with %1, %2, ... replaced by
-// the text arguments that follow, in order; "%%" stands for one '%'. Written
+// Message text id of the module's string table, with %1 to %99 replaced by
+// the text arguments that follow, in order (a null argument as empty text);
+// "%%" stands for one '%'; argument texts are copied as they are. Written
 // zero-terminated into buffer and cut to size - 1 bytes. Texts the host does
-// not provide come from the built-in catalog. Returns the length written.
-// Every placeholder the text uses must have an argument.
+// not provide come from the built-in catalog (off Windows, always); an
+// unknown id gives the empty text. Returns the length written. Every
+// placeholder the text uses must have an argument: as many are read as the
+// highest placeholder number.
 int LoadParameterizedString(HMODULE module, unsigned int id, char *buffer, int size, ...);
 
 // 2 when the platform character set is a double-byte one, else 1.

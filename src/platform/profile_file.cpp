@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include "platform/platlib.h"
 
 namespace {
@@ -20,7 +22,7 @@ const int TEMP_NAME_ATTEMPTS = 100;
 
 // Temporary names differ per process and per call, so concurrent writers of
 // one profile never share a temporary file.
-unsigned long next_temp_number = 0;
+std::atomic<unsigned long> next_temp_number{0};
 
 char *native_copy(const char *path) {
     size_t size = strlen(path) + 1;
@@ -51,7 +53,7 @@ int write_all(int fd, const char *data, size_t size) {
 int create_temp_beside(const char *path, char *temp_path, size_t temp_size) {
     for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS; ++attempt) {
         snprintf(temp_path, temp_size, "%s.%ld.%lu.tmp", path, static_cast<long>(getpid()),
-                 next_temp_number++);
+                 next_temp_number.fetch_add(1));
         int fd = open(temp_path, O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;

@@ -4,6 +4,9 @@
 
 namespace {
 
+const char UTF8_BOM[] = "\xEF\xBB\xBF";
+const size_t UTF8_BOM_SIZE = 3;
+
 char ascii_lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -29,6 +32,11 @@ int profile_next_line(const char *text, size_t size, size_t *position, profile_l
     size_t start = *position;
     if (start >= size) {
         return -1;
+    }
+    // Editors may open a file with a UTF-8 byte order mark; it belongs to no
+    // line, so the first section stays readable (and the writer keeps it).
+    if (start == 0 && size >= UTF8_BOM_SIZE && memcmp(text, UTF8_BOM, UTF8_BOM_SIZE) == 0) {
+        start = UTF8_BOM_SIZE;
     }
     const void *found = memchr(text + start, '\n', size - start);
     size_t newline =

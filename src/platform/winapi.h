@@ -78,10 +78,15 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 // A handle for the running executable when name is null.
 HMODULE GetModuleHandleA(LPCSTR name);
 
-// Directory search for "dir/pattern" where pattern may hold '*' and '?'.
-// The first match is the first name in byte order, since directory listings
-// have no stable order here. INVALID_HANDLE_VALUE when nothing matches.
+// Directory search for "dir/pattern" (either separator; no directory means
+// the current one) where pattern may hold '*' and '?', matched without regard
+// to ASCII case. Only regular files match (the callers look for data files).
+// Matches come in byte order of their names, since directory listings have
+// no stable order here. INVALID_HANDLE_VALUE when nothing matches; otherwise
+// a handle the caller ends with FindClose. FindNextFileA gives the next match
+// (FALSE when there is none).
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found);
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *found);
 BOOL FindClose(HANDLE search);
 
 // Nonzero when text is not a readable string. Without a way to probe memory

@@ -100,6 +100,7 @@ TEST(ProfileRead, FindsValuesLikeWindows) {
         {"header with comment after", "[A] ; note\nk=v\n", "A", "k", "d", "v"},
         {"unclosed header is no header", "[A]\n[B\nk=v\n", "A", "k", "d", "v"},
         {"empty file", "", "A", "k", "d", "d"},
+        {"byte order mark", "\xEF\xBB\xBF[A]\r\nk=v\r\n", "A", "k", "d", "v"},
     };
     TempDir dir;
     for (const read_case &c : cases) {
@@ -247,6 +248,8 @@ TEST(ProfileWrite, KeepsEveryOtherByte) {
          "; c\n[B]\nj=2\n"},
         {"remove last section", "[A]\nk=1\n[B]\nj=2", "B", nullptr, "ignored", "[A]\nk=1\n"},
         {"remove missing section", "[A]\nk=1\n", "B", nullptr, nullptr, "[A]\nk=1\n"},
+        {"byte order mark kept", "\xEF\xBB\xBF[A]\r\nk=1\r\n", "A", "k", "2",
+         "\xEF\xBB\xBF[A]\r\nk=2\r\n"},
         {"name blanks trimmed", "[A]\nk=1\n", " A ", " j\t", "2", "[A]\nk=1\nj=2\n"},
     };
     TempDir dir;
