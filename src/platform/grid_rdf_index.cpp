@@ -117,9 +117,10 @@ struct section_collector {
     grid_extent_t open_extent;
 };
 
-void collector_close_open_grid(section_collector *c, uint64_t end) {
+void collector_close_open_grid(section_collector *c, uint64_t end, uint64_t close_end) {
     if (c->grid_open) {
         c->open_extent.end = end;
+        c->open_extent.close_end = close_end;
         c->extents->emplace(c->open_grid, c->open_extent);
         c->grid_open = false;
     }
@@ -127,7 +128,7 @@ void collector_close_open_grid(section_collector *c, uint64_t end) {
 
 void collector_header(section_collector *c, const header_matcher &m, uint64_t line_start,
                       uint64_t line_end) {
-    collector_close_open_grid(c, line_start);
+    collector_close_open_grid(c, line_start, line_end);
     int grid = static_cast<int>(m.number);
     // A number seen before keeps its first grid; this one is skipped like a
     // grid whose number is unusable.
@@ -139,6 +140,7 @@ void collector_header(section_collector *c, const header_matcher &m, uint64_t li
     c->open_extent.header_offset = line_start;
     c->open_extent.begin = line_end;
     c->open_extent.end = line_end;
+    c->open_extent.close_end = line_end;
 }
 
 // Offset of the first byte after a leading byte-order mark, or 0.
@@ -162,7 +164,7 @@ int rdf_index_sections(FILE *file, grid_extent_map_t *extents) {
     if (offset == UINT64_MAX) {
         return -1;
     }
-    section_collector collector = {extents, false, 0, {0, 0, 0}};
+    section_collector collector = {extents, false, 0, {0, 0, 0, 0}};
     header_matcher matcher;
     matcher_reset(&matcher);
     bool in_candidate_line = true;  // false: skipping to the next line feed
@@ -205,24 +207,39 @@ int rdf_index_sections(FILE *file, grid_extent_map_t *extents) {
     if (in_candidate_line && line_start < offset && matcher_finish(matcher) == IS_HEADER) {
         collector_header(&collector, matcher, line_start, offset);
     }
-    collector_close_open_grid(&collector, offset);
+    collector_close_open_grid(&collector, offset, offset);
     return 0;
 }
 
-int rdf_check_header(const char *text, size_t length, int grid) {
-    header_matcher matcher;
-    matcher_reset(&matcher);
+namespace {
+
+// 0 when text[0, length) is exactly one header line; *matcher then holds
+// its number.
+int match_whole_header(const char *text, size_t length, header_matcher *matcher) {
+    matcher_reset(matcher);
     for (size_t i = 0; i < length; ++i) {
-        header_verdict verdict = matcher_feed(&matcher, text[i]);
+        header_verdict verdict = matcher_feed(matcher, text[i]);
         if (verdict == NOT_HEADER) {
             return -1;
         }
         if (verdict == IS_HEADER) {
-            bool whole = i + 1 == length;
-            return whole && !matcher.number_too_big && matcher.number == grid ? 0 : -1;
+            return i + 1 == length ? 0 : -1;
         }
     }
-    bool ok =
-        matcher_finish(matcher) == IS_HEADER && !matcher.number_too_big && matcher.number == grid;
-    return ok ? 0 : -1;
+    return matcher_finish(*matcher) == IS_HEADER ? 0 : -1;
+}
+
+}  // namespace
+
+int rdf_check_header(const char *text, size_t length, int grid) {
+    header_matcher matcher;
+    if (match_whole_header(text, length, &matcher) != 0) {
+        return -1;
+    }
+    return !matcher.number_too_big && matcher.number == grid ? 0 : -1;
+}
+
+int rdf_check_closer(const char *text, size_t length) {
+    header_matcher matcher;
+    return length == 0 || match_whole_header(text, length, &matcher) == 0 ? 0 : -1;
 }

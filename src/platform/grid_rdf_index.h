@@ -26,4 +26,8 @@ int rdf_index_sections(FILE *file, grid_extent_map_t *extents);
 // present) announcing grid, -1 otherwise.
 int rdf_check_header(const char *text, size_t length, int grid);
 
+// 0 when text[0, length) is what may end a grid: one header line, whatever
+// its number, or nothing (the end of the file); -1 otherwise.
+int rdf_check_closer(const char *text, size_t length);
+
 #endif  // TOKENWEAVE_PLATFORM_GRID_RDF_INDEX_H

@@ -10,7 +10,9 @@ namespace {
 constexpr size_t READ_PIECE_SIZE = 64 * 1024;
 constexpr char HEADER_WORD[] = "RECORDSET";
 constexpr size_t HEADER_WORD_LENGTH = sizeof HEADER_WORD - 1;
-constexpr size_t COMMENT_OPENER_LENGTH = 2;  // "/*"
+constexpr char COMMENT_OPENER[] = "/*";
+constexpr char COMMENT_CLOSER[] = "*/";
+constexpr size_t COMMENT_MARK_LENGTH = 2;
 
 enum header_state { BEFORE_WORD, IN_WORD, AFTER_WORD, BETWEEN, IN_NUMBER };
 enum header_verdict { HEADER_UNDECIDED, NOT_HEADER, IS_HEADER };
@@ -103,13 +105,16 @@ struct comment_lexer {
     uint64_t text_begin;
 };
 
-void lexer_record(comment_lexer *lx, uint64_t text_end) {
+// Files the comment that ended at text_end (followed by its closer, when
+// closed).
+void lexer_record(comment_lexer *lx, uint64_t text_end, bool closed) {
     if (lx->verdict == HEADER_UNDECIDED && matcher_finish(lx->matcher) == IS_HEADER) {
         lx->verdict = IS_HEADER;
         lx->text_begin = text_end;
     }
     if (lx->verdict == IS_HEADER) {
-        grid_extent_t extent = {lx->comment_start, lx->text_begin, text_end};
+        uint64_t close_end = closed ? text_end + COMMENT_MARK_LENGTH : text_end;
+        grid_extent_t extent = {lx->comment_start, lx->text_begin, text_end, close_end};
         lx->extents->emplace(static_cast<int>(lx->matcher.number), extent);
     }
 }
@@ -170,7 +175,7 @@ void lexer_feed(comment_lexer *lx, char c, uint64_t offset) {
             return;
         case BLOCK_COMMENT_STAR:
             if (c == '/') {
-                lexer_record(lx, offset - 1);
+                lexer_record(lx, offset - 1, true);
                 lx->state = CODE;
                 return;
             }
@@ -228,21 +233,26 @@ int recordset_index_comments(FILE *file, grid_extent_map_t *extents) {
         if (lexer.state == BLOCK_COMMENT_STAR) {
             lexer_comment_text(&lexer, '*', offset - 1);
         }
-        lexer_record(&lexer, offset);
+        lexer_record(&lexer, offset, false);
     }
     return 0;
 }
 
 int recordset_check_header(const char *text, size_t length, int grid) {
-    if (length < COMMENT_OPENER_LENGTH || memcmp(text, "/*", COMMENT_OPENER_LENGTH) != 0) {
+    if (length < COMMENT_MARK_LENGTH || memcmp(text, COMMENT_OPENER, COMMENT_MARK_LENGTH) != 0) {
         return -1;
     }
     header_matcher matcher;
     matcher_reset(&matcher);
-    for (size_t i = COMMENT_OPENER_LENGTH; i < length; ++i) {
+    for (size_t i = COMMENT_MARK_LENGTH; i < length; ++i) {
         if (matcher_feed(&matcher, text[i]) != HEADER_UNDECIDED) {
             return -1;
         }
     }
     return matcher_finish(matcher) == IS_HEADER && matcher.number == grid ? 0 : -1;
+}
+
+int recordset_check_closer(const char *text, size_t length) {
+    bool closer = length == COMMENT_MARK_LENGTH && memcmp(text, COMMENT_CLOSER, length) == 0;
+    return length == 0 || closer ? 0 : -1;
 }

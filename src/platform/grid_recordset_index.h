@@ -27,4 +27,8 @@ int recordset_index_comments(FILE *file, grid_extent_map_t *extents);
 // recordset grid whose number ends exactly at length, -1 otherwise.
 int recordset_check_header(const char *text, size_t length, int grid);
 
+// 0 when text[0, length) is "*/" or nothing (the end of the file), -1
+// otherwise.
+int recordset_check_closer(const char *text, size_t length);
+
 #endif  // TOKENWEAVE_PLATFORM_GRID_RECORDSET_INDEX_H

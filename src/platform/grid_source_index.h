@@ -32,6 +32,9 @@ struct grid_extent_t {
     // The grid's own text: [begin, end).
     uint64_t begin;
     uint64_t end;
+    // [end, close_end) is what ends the grid: the next header line or the
+    // comment closer; empty when the file ends the grid.
+    uint64_t close_end;
 };
 
 // Grid number to its extent; a number announced twice keeps the first.

@@ -58,21 +58,35 @@ void clear_table(fi_grid *grid) {
     recordset_table_clear(&grid->recordset);
 }
 
-// Reads the text of the grid at extent into *text after checking that its
-// header is still where the index says: a file rewritten within the stamp's
-// resolution must not be read at stale offsets.
+// Reads the text of the grid at extent into *text after checking that the
+// header before it and the closer after it are still where the index says:
+// a file rewritten within the resolution of its stamp must not be read at
+// stale offsets.
 int read_grid_text(fi_grid *grid, int number, const grid_extent_t &extent, std::string *text) {
-    std::string header;
-    if (grid_file_read_range(grid->file, extent.header_offset, extent.begin, &header) != 0) {
+    if (grid_file_read_range(grid->file, extent.header_offset, extent.close_end, text) != 0) {
         return FAILED;
     }
-    int checked = grid->grid_type == FI_GRID_TYPE_RECORDSET
-                      ? recordset_check_header(header.data(), header.size(), number)
-                      : rdf_check_header(header.data(), header.size(), number);
-    if (checked != 0) {
+    // A grid that the end of the file closes must still end there.
+    if (extent.close_end == extent.end && fgetc(grid->file) != EOF) {
+        text->clear();
         return FAILED;
     }
-    return grid_file_read_range(grid->file, extent.begin, extent.end, text);
+    const char *bytes = text->data();
+    size_t header_length = static_cast<size_t>(extent.begin - extent.header_offset);
+    size_t close_start = static_cast<size_t>(extent.end - extent.header_offset);
+    size_t close_length = text->size() - close_start;
+    bool recordset = grid->grid_type == FI_GRID_TYPE_RECORDSET;
+    int header = recordset ? recordset_check_header(bytes, header_length, number)
+                           : rdf_check_header(bytes, header_length, number);
+    int closer = recordset ? recordset_check_closer(bytes + close_start, close_length)
+                           : rdf_check_closer(bytes + close_start, close_length);
+    if (header != 0 || closer != 0) {
+        text->clear();
+        return FAILED;
+    }
+    text->resize(close_start);
+    text->erase(0, header_length);
+    return 0;
 }
 
 int select_table(fi_grid *grid, int number) {
