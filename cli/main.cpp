@@ -5,6 +5,7 @@
 
 #include "command_common.h"
 #include "dump_command.h"
+#include "query_commands.h"
 
 int main(int argc, char **argv) {
     CLI::App app{
@@ -16,6 +17,7 @@ int main(int argc, char **argv) {
     tokenweave_cli::project_options options;
     int exit_code = tokenweave_cli::EXIT_ERROR;
     tokenweave_cli::add_dump_command(&app, &options, &exit_code);
+    tokenweave_cli::add_query_commands(&app, &options, &exit_code);
 
     try {
         app.parse(argc, argv);

@@ -3,4 +3,4 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/build.sh" "$root/build"
-"$root/build/bin/tokenweave" dump "$root/examples/orders/orders.prj"
+"$root/build/bin/tokenweave" find "$root/examples/orders/orders.prj"
