@@ -44,26 +44,32 @@ void matcher_reset(header_matcher *m) {
 header_verdict matcher_feed(header_matcher *m, char c) {
     switch (m->state) {
         case BEFORE_WORD:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
+            }
             m->state = IN_WORD;
             [[fallthrough]];
         case IN_WORD:
-            if (c != HEADER_WORD[m->word_matched])
+            if (c != HEADER_WORD[m->word_matched]) {
                 return NOT_HEADER;
-            if (++m->word_matched == HEADER_WORD_LENGTH)
+            }
+            if (++m->word_matched == HEADER_WORD_LENGTH) {
                 m->state = AFTER_WORD;
+            }
             return HEADER_UNDECIDED;
         case AFTER_WORD:
-            if (!is_blank(c))
+            if (!is_blank(c)) {
                 return NOT_HEADER;
+            }
             m->state = BETWEEN;
             return HEADER_UNDECIDED;
         case BETWEEN:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
-            if (!is_digit(c))
+            }
+            if (!is_digit(c)) {
                 return NOT_HEADER;
+            }
             m->state = IN_NUMBER;
             [[fallthrough]];
         case IN_NUMBER:
@@ -148,23 +154,29 @@ void lexer_feed(comment_lexer *lx, char c, uint64_t offset) {
             lx->state = CODE;
             [[fallthrough]];
         case CODE:
-            if (c == '/')
+            if (c == '/') {
                 lx->state = AFTER_SLASH;
-            if (c == '"')
+            }
+            if (c == '"') {
                 lx->state = STRING_LITERAL;
-            if (c == '\'')
+            }
+            if (c == '\'') {
                 lx->state = CHAR_LITERAL;
+            }
             return;
         case LINE_COMMENT:
-            if (c == '\\')
+            if (c == '\\') {
                 lx->state = LINE_COMMENT_ESCAPE;
-            if (c == '\n')
+            }
+            if (c == '\n') {
                 lx->state = CODE;
+            }
             return;
         case LINE_COMMENT_ESCAPE:
             // A backslash before the line break continues the comment.
-            if (c != '\r' && c != '\\')
+            if (c != '\r' && c != '\\') {
                 lx->state = LINE_COMMENT;
+            }
             return;
         case BLOCK_COMMENT:
             if (c == '*') {

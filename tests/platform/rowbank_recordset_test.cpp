@@ -211,10 +211,4 @@ TEST(RecordsetRows, RowsByIndex) {
     fiGridCloseFile(&handle);
 }
 
-TEST(RecordsetRows, ActionFileWithoutRecordsetsOpens) {
-    tw_test::TempDir dir;
-    std::string path = dir.write("Action.c", action_file(""));
-    EXPECT_EQ(read_grid(path, FI_GRID_TYPE_RECORDSET, 1), missing_grid());
-}
-
 }  // namespace
