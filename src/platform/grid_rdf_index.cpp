@@ -53,28 +53,35 @@ void matcher_reset(header_matcher *m) {
 header_verdict matcher_feed(header_matcher *m, char c) {
     switch (m->state) {
         case BEFORE_BRACKET:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
-            if (c != '[')
+            }
+            if (c != '[') {
                 return NOT_HEADER;
+            }
             m->state = AFTER_BRACKET;
             return HEADER_UNDECIDED;
         case AFTER_BRACKET:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
+            }
             m->state = IN_WORD;
             [[fallthrough]];
         case IN_WORD:
-            if (c != HEADER_WORD[m->word_matched])
+            if (c != HEADER_WORD[m->word_matched]) {
                 return NOT_HEADER;
-            if (++m->word_matched == HEADER_WORD_LENGTH)
+            }
+            if (++m->word_matched == HEADER_WORD_LENGTH) {
                 m->state = AFTER_WORD;
+            }
             return HEADER_UNDECIDED;
         case AFTER_WORD:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
-            if (!is_digit(c))
+            }
+            if (!is_digit(c)) {
                 return NOT_HEADER;
+            }
             m->state = IN_NUMBER;
             [[fallthrough]];
         case IN_NUMBER:
@@ -90,15 +97,18 @@ header_verdict matcher_feed(header_matcher *m, char c) {
             m->state = AFTER_NUMBER;
             [[fallthrough]];
         case AFTER_NUMBER:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
-            if (c != ']')
+            }
+            if (c != ']') {
                 return NOT_HEADER;
+            }
             m->state = AFTER_CLOSE;
             return HEADER_UNDECIDED;
         case AFTER_CLOSE:
-            if (c == '\n')
+            if (c == '\n') {
                 return IS_HEADER;
+            }
             return is_blank(c) || c == '\r' ? HEADER_UNDECIDED : NOT_HEADER;
     }
     return NOT_HEADER;
@@ -143,7 +153,8 @@ void collector_header(section_collector *c, const header_matcher &m, uint64_t li
     c->open_extent.close_end = line_end;
 }
 
-// Offset of the first byte after a leading byte-order mark, or 0.
+// Offset of the first byte after a leading byte-order mark (0 without one),
+// or UINT64_MAX when the file cannot be read.
 uint64_t skip_byte_order_mark(FILE *file) {
     char start[UTF8_BOM_LENGTH];
     size_t got = fread(start, 1, sizeof start, file);

@@ -44,10 +44,12 @@ void sink_end_field(field_sink *sink) {
 
 // The end of text without the line break that closes it, if any.
 size_t without_final_line_break(const char *text, size_t begin, size_t end) {
-    if (end > begin && text[end - 1] == '\n')
+    if (end > begin && text[end - 1] == '\n') {
         --end;
-    if (end > begin && text[end - 1] == '\r')
+    }
+    if (end > begin && text[end - 1] == '\r') {
         --end;
+    }
     return end;
 }
 

@@ -44,26 +44,32 @@ void matcher_reset(header_matcher *m) {
 header_verdict matcher_feed(header_matcher *m, char c) {
     switch (m->state) {
         case BEFORE_WORD:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
+            }
             m->state = IN_WORD;
             [[fallthrough]];
         case IN_WORD:
-            if (c != HEADER_WORD[m->word_matched])
+            if (c != HEADER_WORD[m->word_matched]) {
                 return NOT_HEADER;
-            if (++m->word_matched == HEADER_WORD_LENGTH)
+            }
+            if (++m->word_matched == HEADER_WORD_LENGTH) {
                 m->state = AFTER_WORD;
+            }
             return HEADER_UNDECIDED;
         case AFTER_WORD:
-            if (!is_blank(c))
+            if (!is_blank(c)) {
                 return NOT_HEADER;
+            }
             m->state = BETWEEN;
             return HEADER_UNDECIDED;
         case BETWEEN:
-            if (is_blank(c))
+            if (is_blank(c)) {
                 return HEADER_UNDECIDED;
-            if (!is_digit(c))
+            }
+            if (!is_digit(c)) {
                 return NOT_HEADER;
+            }
             m->state = IN_NUMBER;
             [[fallthrough]];
         case IN_NUMBER:
@@ -107,101 +113,107 @@ struct comment_lexer {
 
 // Files the comment that ended at text_end (followed by its closer, when
 // closed).
-void lexer_record(comment_lexer *lx, uint64_t text_end, bool closed) {
-    if (lx->verdict == HEADER_UNDECIDED && matcher_finish(lx->matcher) == IS_HEADER) {
-        lx->verdict = IS_HEADER;
-        lx->text_begin = text_end;
+void lexer_record(comment_lexer *lexer, uint64_t text_end, bool closed) {
+    if (lexer->verdict == HEADER_UNDECIDED && matcher_finish(lexer->matcher) == IS_HEADER) {
+        lexer->verdict = IS_HEADER;
+        lexer->text_begin = text_end;
     }
-    if (lx->verdict == IS_HEADER) {
+    if (lexer->verdict == IS_HEADER) {
         uint64_t close_end = closed ? text_end + COMMENT_MARK_LENGTH : text_end;
-        grid_extent_t extent = {lx->comment_start, lx->text_begin, text_end, close_end};
-        lx->extents->emplace(static_cast<int>(lx->matcher.number), extent);
+        grid_extent_t extent = {lexer->comment_start, lexer->text_begin, text_end, close_end};
+        lexer->extents->emplace(static_cast<int>(lexer->matcher.number), extent);
     }
 }
 
 // Feeds one byte of comment text, at offset, to the header matcher until it
 // has decided.
-void lexer_comment_text(comment_lexer *lx, char c, uint64_t offset) {
-    if (lx->verdict != HEADER_UNDECIDED) {
+void lexer_comment_text(comment_lexer *lexer, char c, uint64_t offset) {
+    if (lexer->verdict != HEADER_UNDECIDED) {
         return;
     }
-    lx->verdict = matcher_feed(&lx->matcher, c);
-    if (lx->verdict == IS_HEADER) {
-        lx->text_begin = offset;
+    lexer->verdict = matcher_feed(&lexer->matcher, c);
+    if (lexer->verdict == IS_HEADER) {
+        lexer->text_begin = offset;
     }
 }
 
-void lexer_feed(comment_lexer *lx, char c, uint64_t offset) {
-    switch (lx->state) {
+void lexer_feed(comment_lexer *lexer, char c, uint64_t offset) {
+    switch (lexer->state) {
         case AFTER_SLASH:
             if (c == '*') {
-                lx->state = BLOCK_COMMENT;
-                lx->comment_start = offset - 1;
-                matcher_reset(&lx->matcher);
-                lx->verdict = HEADER_UNDECIDED;
+                lexer->state = BLOCK_COMMENT;
+                lexer->comment_start = offset - 1;
+                matcher_reset(&lexer->matcher);
+                lexer->verdict = HEADER_UNDECIDED;
                 return;
             }
             if (c == '/') {
-                lx->state = LINE_COMMENT;
+                lexer->state = LINE_COMMENT;
                 return;
             }
-            lx->state = CODE;
+            lexer->state = CODE;
             [[fallthrough]];
         case CODE:
-            if (c == '/')
-                lx->state = AFTER_SLASH;
-            if (c == '"')
-                lx->state = STRING_LITERAL;
-            if (c == '\'')
-                lx->state = CHAR_LITERAL;
+            if (c == '/') {
+                lexer->state = AFTER_SLASH;
+            }
+            if (c == '"') {
+                lexer->state = STRING_LITERAL;
+            }
+            if (c == '\'') {
+                lexer->state = CHAR_LITERAL;
+            }
             return;
         case LINE_COMMENT:
-            if (c == '\\')
-                lx->state = LINE_COMMENT_ESCAPE;
-            if (c == '\n')
-                lx->state = CODE;
+            if (c == '\\') {
+                lexer->state = LINE_COMMENT_ESCAPE;
+            }
+            if (c == '\n') {
+                lexer->state = CODE;
+            }
             return;
         case LINE_COMMENT_ESCAPE:
             // A backslash before the line break continues the comment.
-            if (c != '\r' && c != '\\')
-                lx->state = LINE_COMMENT;
+            if (c != '\r' && c != '\\') {
+                lexer->state = LINE_COMMENT;
+            }
             return;
         case BLOCK_COMMENT:
             if (c == '*') {
-                lx->state = BLOCK_COMMENT_STAR;
+                lexer->state = BLOCK_COMMENT_STAR;
                 return;
             }
-            lexer_comment_text(lx, c, offset);
+            lexer_comment_text(lexer, c, offset);
             return;
         case BLOCK_COMMENT_STAR:
             if (c == '/') {
-                lexer_record(lx, offset - 1, true);
-                lx->state = CODE;
+                lexer_record(lexer, offset - 1, true);
+                lexer->state = CODE;
                 return;
             }
-            lexer_comment_text(lx, '*', offset - 1);
+            lexer_comment_text(lexer, '*', offset - 1);
             if (c != '*') {
-                lx->state = BLOCK_COMMENT;
-                lexer_comment_text(lx, c, offset);
+                lexer->state = BLOCK_COMMENT;
+                lexer_comment_text(lexer, c, offset);
             }
             return;
         case STRING_LITERAL:
         case CHAR_LITERAL: {
-            char quote = lx->state == STRING_LITERAL ? '"' : '\'';
+            char quote = lexer->state == STRING_LITERAL ? '"' : '\'';
             if (c == '\\') {
-                lx->state = lx->state == STRING_LITERAL ? STRING_ESCAPE : CHAR_ESCAPE;
+                lexer->state = lexer->state == STRING_LITERAL ? STRING_ESCAPE : CHAR_ESCAPE;
             } else if (c == quote || c == '\n') {
                 // An unclosed literal ends with its line, as a compiler
                 // would have it, so it cannot hide the rest of the file.
-                lx->state = CODE;
+                lexer->state = CODE;
             }
             return;
         }
         case STRING_ESCAPE:
-            lx->state = STRING_LITERAL;
+            lexer->state = STRING_LITERAL;
             return;
         case CHAR_ESCAPE:
-            lx->state = CHAR_LITERAL;
+            lexer->state = CHAR_LITERAL;
             return;
     }
 }

@@ -2,7 +2,6 @@
 
 #include <stdio.h>
 
-#include <new>
 #include <string>
 
 #include "platform/grid_file_io.h"
@@ -100,12 +99,14 @@ int select_table(fi_grid *grid, int number) {
         if (read_grid_text(grid, number, extent, &text) == 0) {
             break;
         }
-        bool rebuilt = attempt == 0 && grid_source_index_acquire(grid->file, grid->path.c_str(),
-                                                                 index_kind(grid->grid_type), true,
-                                                                 &grid->index) == 0;
-        if (!rebuilt) {
+        // The file changed without its stamp showing it: index it afresh.
+        grid_source_index_ref fresh;
+        if (attempt > 0 ||
+            grid_source_index_acquire(grid->file, grid->path.c_str(), index_kind(grid->grid_type),
+                                      true, &fresh) != 0) {
             return FAILED;
         }
+        grid->index = fresh;
     }
     if (grid->grid_type == FI_GRID_TYPE_RECORDSET) {
         if (recordset_table_load(std::move(text), &grid->recordset) != 0) {

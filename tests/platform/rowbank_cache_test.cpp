@@ -140,12 +140,4 @@ TEST(GridSourceCache, HoldsFewSourcesAndKeepsOpenHandlesWorking) {
     EXPECT_EQ(grid_source_index_build_count() - builds, 0u);
 }
 
-TEST(GridSourceCache, SameFileAsGridsAndAsRecordsetsIsIndexedForEach) {
-    tw_test::TempDir dir;
-    std::string path = dir.write("both.txt", "[grid 1]\nc\n/* RECORDSET 1 */\n");
-    EXPECT_EQ(read_grid(path, FI_GRID_TYPE_CSV, 1), opened_grid(1, {{"/* RECORDSET 1 */"}}));
-    EXPECT_EQ(read_grid(path, FI_GRID_TYPE_RECORDSET, 1), missing_grid());
-    EXPECT_EQ(read_grid(path, FI_GRID_TYPE_TSV, 1), opened_grid(1, {{"/* RECORDSET 1 */"}}));
-}
-
 }  // namespace

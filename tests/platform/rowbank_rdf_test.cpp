@@ -182,10 +182,4 @@ TEST(RdfOpenFile, AcceptsBackslashSeparatedPaths) {
     EXPECT_EQ(read_grid(windows_path, FI_GRID_TYPE_CSV, 2), opened_grid(1, {{"two"}}));
 }
 
-TEST(RdfOpenFile, EmptyFileOpensWithoutGrids) {
-    tw_test::TempDir dir;
-    std::string path = dir.write("results.rdf", "");
-    EXPECT_EQ(read_grid(path, FI_GRID_TYPE_CSV, 0), missing_grid());
-}
-
 }  // namespace
