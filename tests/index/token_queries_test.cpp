@@ -1,0 +1,177 @@
+// The token and cursor queries: which earlier outputs are candidates, how
+// grades are cut at min_grade, and the exact report lines.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_project.h"
+#include "test_support.h"
+
+namespace {
+
+using tw_test::numbered_lines;
+using tw_test::ProgressLog;
+using tw_test::QUARTER_GRADE_WEIGHTS;
+using tw_test::read_file;
+using tw_test::TestProject;
+
+// The value 42 returned in row 2, column 3 of grid 1 (referenced on line 10)
+// and sent again on line 20.
+class FortyTwoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project.set_grids("[grid 1]\nA,B,C\nx,y,z\np,q,42\n");
+        action = project.add_action("Action1.c", numbered_lines({{1, "Action1()"},
+                                                                 {2, "{"},
+                                                                 {10, "    GRID(1);"},
+                                                                 {20, "    sqx_assign(C, \"42\");"},
+                                                                 {21, "}"}}));
+        analyser = project.build(QUARTER_GRADE_WEIGHTS, nullptr, ProgressLog::record, &progress);
+        ASSERT_NE(analyser, nullptr);
+        progress.values.clear();
+        report = project.file("report.txt");
+    }
+
+    TestProject project;
+    std::string action;
+    ProgressLog progress;
+    std::unique_ptr<CCorrelationAnalyser> analyser;
+    std::string report;
+};
+
+TEST_F(FortyTwoTest, ReportsThePairWithItsPlacesAndProgress) {
+    EXPECT_EQ(analyser->InputTokenQuery("42", action.c_str(), 20, report.c_str(), 0.1f), 0);
+    EXPECT_EQ(read_file(report),
+              "Action1.c(20): value \"42\" was returned at Action1.c(10), grid column 3, row 2\n");
+    EXPECT_EQ(progress.values, (std::vector<float>{0.1f, 0.5f, 1.0f}));
+}
+
+TEST_F(FortyTwoTest, GradeEqualToMinGradeIsNotReported) {
+    EXPECT_EQ(analyser->InputTokenQuery("42", action.c_str(), 20, report.c_str(), 0.25f), -7);
+    EXPECT_EQ(read_file(report), "Action1.c(20):No earlier result returned the value \"42\".");
+    EXPECT_EQ(progress.values, (std::vector<float>{0.1f, 0.5f, 1.0f}));
+}
+
+TEST_F(FortyTwoTest, ValueNotInTheIndexWritesOneLineWithoutLineBreak) {
+    EXPECT_EQ(analyser->InputTokenQuery("4%d2", action.c_str(), 20, report.c_str(), 0.0f), -7);
+    EXPECT_EQ(read_file(report), "Action1.c(20):No earlier result returned the value \"4%d2\".");
+}
+
+TEST_F(FortyTwoTest, OutputOnlyPlaceGetsAProvisionalInput) {
+    // Line 30 holds no input of 42; the query still grades the earlier output.
+    EXPECT_EQ(analyser->InputTokenQuery("42", action.c_str(), 30, report.c_str(), 0.0f), 0);
+    EXPECT_EQ(read_file(report),
+              "Action1.c(30): value \"42\" was returned at Action1.c(10), grid column 3, row 2\n");
+    // Before the grid reference there is nothing to pair with.
+    EXPECT_EQ(analyser->InputTokenQuery("42", action.c_str(), 10, report.c_str(), 0.0f), -7);
+}
+
+TEST_F(FortyTwoTest, UnwritableReportGivesMinusTen) {
+    std::string unwritable = project.file("no-such-directory/report.txt");
+    EXPECT_EQ(analyser->InputTokenQuery("42", action.c_str(), 20, unwritable.c_str(), 0.0f), -10);
+    EXPECT_EQ(analyser->CursorQuery(action.c_str(), 20, unwritable.c_str(), 0.0f), -10);
+    EXPECT_EQ(analyser->FindCorrelations(unwritable.c_str(), 0.0f, 10), -10);
+    EXPECT_EQ(analyser->InputTokenQuery("42", action.c_str(), 20, "", 0.0f), -10);
+}
+
+TEST_F(FortyTwoTest, OutputTokenQueryDoesNothing) {
+    EXPECT_EQ(analyser->OutputTokenQuery("42", action.c_str(), 10, report.c_str(), 0.0f), 0);
+    EXPECT_FALSE(tw_test::file_exists(report));
+    EXPECT_TRUE(progress.values.empty());
+}
+
+TEST(TokenQueryCandidates, OnlyEarlierOutputsOfTheSameOrEarlierFilesCount) {
+    TestProject project;
+    project.set_grids("[grid 1]\nV\n7\n[grid 2]\nV\n7\n");
+    std::string first = project.add_action("A1.c", numbered_lines({{1, "A1()"},
+                                                                   {2, "{"},
+                                                                   {3, "    GRID(1);"},
+                                                                   {5, "    sqx_assign(C, \"7\"); GRID(2);"},
+                                                                   {6, "}"}}));
+    std::string second = project.add_action("A2.c", numbered_lines({{1, "A2()"},
+                                                                    {2, "{"},
+                                                                    {3, "    GRID(2);"},
+                                                                    {4, "}"}}));
+    auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
+    ASSERT_NE(analyser, nullptr);
+    std::string report = project.file("report.txt");
+
+    // The grid on the input's own line and the one in the later file are
+    // not candidates; only line 3 is.
+    EXPECT_EQ(analyser->InputTokenQuery("7", first.c_str(), 5, report.c_str(), 0.0f), 0);
+    EXPECT_EQ(read_file(report),
+              "A1.c(5): value \"7\" was returned at A1.c(3), grid column 1, row 1\n");
+
+    // From the later file every output of the earlier one is a candidate,
+    // nearest first among equal grades.
+    EXPECT_EQ(analyser->InputTokenQuery("7", second.c_str(), 9, report.c_str(), 0.0f), 0);
+    EXPECT_EQ(read_file(report),
+              "A2.c(9): value \"7\" was returned at A2.c(3), grid column 1, row 1\n"
+              "A2.c(9): value \"7\" was returned at A1.c(5), grid column 1, row 1\n"
+              "A2.c(9): value \"7\" was returned at A1.c(3), grid column 1, row 1\n");
+}
+
+TEST(TokenQueryCandidates, FileOutsideTheProjectFindsNothing) {
+    TestProject project;
+    project.set_grids("[grid 1]\nV\n7\n");
+    project.add_action("A1.c", "A1()\n{\n GRID(1);\n sqx_assign(C, \"7\");\n}\n");
+    auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
+    ASSERT_NE(analyser, nullptr);
+    std::string report = project.file("report.txt");
+    // A bare name: no separator, so the whole text is its base name.
+    EXPECT_EQ(analyser->InputTokenQuery("7", "Other.c", 9, report.c_str(), 0.0f), -7);
+    EXPECT_EQ(read_file(report), "Other.c(9):No earlier result returned the value \"7\".");
+}
+
+// The statement of the recorder's worked example, with grids that returned
+// both of its values earlier.
+class CursorQueryTest : public ::testing::TestWithParam<const char *> {
+protected:
+    void SetUp() override {
+        project.set_grids("[grid 1]\nA,B\nx,12\n");
+        action = project.add_action(
+            "Action1.c",
+            numbered_lines({{1, "Action1()"},
+                            {2, "{"},
+                            {5, "    GRID(1);"},
+                            {10, "    sqx_stmt(Csr1, \"select a from t where b = 'x' and c = 12\", "
+                                 "-1, 1, 0, 0);"},
+                            {12, "    sqx_exec(Csr1, 0, 0);"},
+                            {13, "}"}}));
+        analyser = project.build(QUARTER_GRADE_WEIGHTS, GetParam());
+        ASSERT_NE(analyser, nullptr);
+        report = project.file("report.txt");
+    }
+
+    TestProject project;
+    std::string action;
+    std::unique_ptr<CCorrelationAnalyser> analyser;
+    std::string report;
+};
+
+TEST_P(CursorQueryTest, ReachesBothValuesFromTheStatementAndTheExecuteLine) {
+    for (int line : {10, 12}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(analyser->CursorQuery(action.c_str(), line, report.c_str(), 0.0f), 0);
+        EXPECT_EQ(read_file(report),
+                  "Correlation candidates for the statement at Action1.c(" + std::to_string(line) +
+                      "):\n"
+                      "Action1.c(10): value \"12\" was returned at Action1.c(5), grid column 2, "
+                      "row 1\n"
+                      "Action1.c(10): value \"x\" was returned at Action1.c(5), grid column 1, "
+                      "row 1\n");
+    }
+}
+
+TEST_P(CursorQueryTest, LineWithoutStatementWritesHeaderAndNothingFound) {
+    EXPECT_EQ(analyser->CursorQuery(action.c_str(), 11, report.c_str(), 0.0f), -7);
+    EXPECT_EQ(read_file(report),
+              "Correlation candidates for the statement at Action1.c(11):\n"
+              "Action1.c(11):No correlation candidates were found for this statement.");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDatabaseFamilies, CursorQueryTest,
+                         ::testing::Values("oracle", "odbc"));
+
+}  // namespace
