@@ -1,10 +1,12 @@
 #include "index/correlation_search.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "analyser/analyser_access.h"
 #include "containers/list.h"
 #include "index/occurrence_lookup.h"
+#include "index/offer_gathering.h"
 #include "platform/hashkit.h"
 #include "platform/messages.h"
 
@@ -46,44 +48,66 @@ int remember_reported(reported_pairs *reported, const candidate_pair_t *pair,
     return pair_set_add(&reported->written, pair->input, pair->output);
 }
 
+// The literal form of the gathering: every input occurrence, from the last
+// recorded to the first, links its chain and offers its best pair. Kept for
+// trees the shortcut cannot describe and to check the shortcut against.
+int gather_value_offers_by_walks(CCorrelationAnalyser *analyser, correlation_index *index,
+                                 token_instances_t *instances, float min_grade,
+                                 const reported_pairs *reported, graded_heap *queue) {
+    list_node **list = instances->occurrences;
+    list_node *position = *instances->last_position;
+    while (position != nullptr) {
+        token_entry_tag *input = static_cast<token_entry_tag *>(list_previous(list, &position));
+        if (input->direction != DIRECTION_INPUT) {
+            continue;
+        }
+        float gate = 0.0f;
+        if (chain_candidates(analyser, index, input->value, input->file, input->line, &gate) ==
+            0) {
+            continue;
+        }
+        if (min_grade > gate) {
+            continue;
+        }
+        candidate_pair_t *pair = nullptr;
+        if (pick_best_pair(analyser, input, reported, &pair) != 0) {
+            return -1;
+        }
+        if (pair != nullptr && queue_candidate(queue, pair) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+bool gather_by_walks = false;
+
 // Queues the input occurrences' first offers: every input occurrence whose
 // best pair grades at least min_grade offers that pair.
 int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index,
                         float min_grade, const reported_pairs *reported, graded_heap *queue) {
+    output_grade_probe probe;
+    bool have_probe = make_output_grade_probe(analyser_evaluator(analyser), &probe);
+    offer_scratch scratch;
+    memset(&scratch, 0, sizeof scratch);
     ht_enumeration *values = ht_enumerate_elements(index->token_table);
     int value_count = ht_enum_count(values);
     int examined = 0;
-    while (ht_enum_has_more_elements(values)) {
+    int result = 0;
+    while (result == 0 && ht_enum_has_more_elements(values)) {
         token_instances_t *instances =
             static_cast<token_instances_t *>(ht_enum_next_element(values));
         ++examined;
         analyser_report_progress(analyser, static_cast<float>(examined) /
                                                static_cast<float>(value_count) * GATHERING_SHARE);
-        list_node **list = instances->occurrences;
-        list_node *position = *instances->last_position;
-        while (position != nullptr) {
-            token_entry_tag *input = static_cast<token_entry_tag *>(list_previous(list, &position));
-            if (input->direction != DIRECTION_INPUT) {
-                continue;
-            }
-            float gate = 0.0f;
-            if (chain_candidates(analyser, index, input->value, input->file, input->line,
-                                 &gate) == 0) {
-                continue;
-            }
-            if (min_grade > gate) {
-                continue;
-            }
-            candidate_pair_t *pair = nullptr;
-            if (pick_best_pair(analyser, input, reported, &pair) != 0) {
-                return -1;
-            }
-            if (pair != nullptr && queue_candidate(queue, pair) != 0) {
-                return -1;
-            }
-        }
+        result = gather_by_walks
+                     ? gather_value_offers_by_walks(analyser, index, instances, min_grade,
+                                                    reported, queue)
+                     : gather_value_offers(analyser, instances, have_probe ? &probe : nullptr,
+                                           min_grade, queue, &scratch);
     }
-    return 0;
+    release_offer_scratch(&scratch);
+    return result;
 }
 
 // Writes the best pairs, each time offering the written input's next best.
@@ -256,3 +280,5 @@ void analyse_index(CCorrelationAnalyser *, correlation_index *index) {
         close_run(run_start, run_length);
     }
 }
+
+void correlation_search_gather_by_walks(bool enabled) { gather_by_walks = enabled; }

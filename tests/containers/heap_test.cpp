@@ -164,7 +164,7 @@ void PrintTo(const GrowthCase &c, std::ostream *out) {
 class HeapGrowth : public tw_test::ReleaseLogTest,
                    public testing::WithParamInterface<GrowthCase> {};
 
-// A heap keeps one slot free and grows by HEAP_GROWTH_SLOTS when an insert
+// A heap keeps one slot free and grows by half (at least HEAP_GROWTH_SLOTS) when an insert
 // would use that slot.
 TEST_P(HeapGrowth, GrowsWhenTheLastFreeSlotWouldBeUsed) {
     const GrowthCase &c = GetParam();
@@ -190,8 +190,10 @@ INSTANTIATE_TEST_SUITE_P(
     Capacities, HeapGrowth,
     testing::Values(GrowthCase{"zeroFirstInsert", 0, 1, 5}, GrowthCase{"zeroFilled", 0, 4, 5},
                     GrowthCase{"zeroGrowsAgain", 0, 5, 10}, GrowthCase{"one", 1, 1, 6},
+                    GrowthCase{"tenGrowsByFive", 10, 10, 15},
                     GrowthCase{"query2047", 2048, 2047, 2048},
-                    GrowthCase{"query2048", 2048, 2048, 2053}),
+                    GrowthCase{"query2048", 2048, 2048, 3072},
+                    GrowthCase{"query3072", 2048, 3072, 4608}),
     [](const testing::TestParamInfo<GrowthCase> &info) { return std::string(info.param.label); });
 
 TEST_F(HeapTest, RemoveTopReleasesTheTopExactlyOnce) {

@@ -1,0 +1,238 @@
+#include "index/offer_gathering.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "analyser/analyser_access.h"
+#include "containers/list.h"
+#include "index/candidate_report.h"
+
+namespace {
+
+// Values with at most this many outputs are graded pair by pair; keeping
+// the keys would cost more than it saves.
+enum { GRADE_EVERY_OUTPUT_UP_TO = 32, INITIAL_SLOTS = 64 };
+
+bool grow_array(void **items, int *capacity, int needed, size_t item_size) {
+    if (needed <= *capacity) {
+        return true;
+    }
+    int grown = *capacity > 0 ? *capacity : 16;
+    while (grown < needed) {
+        grown *= 2;
+    }
+    void *larger = realloc(*items, item_size * static_cast<size_t>(grown));
+    if (larger == nullptr) {
+        return false;
+    }
+    *items = larger;
+    *capacity = grown;
+    return true;
+}
+
+size_t slot_of(uint64_t key, int capacity) {
+    uint64_t h = key * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> 20) & static_cast<size_t>(capacity - 1);
+}
+
+void clear_keys(offer_scratch *scratch) {
+    for (int i = 0; i < scratch->key_count; ++i) {
+        scratch->slots[scratch->used_slots[i]].latest = -1;
+    }
+    scratch->key_count = 0;
+}
+
+bool grow_slots(offer_scratch *scratch) {
+    int capacity = scratch->slot_capacity > 0 ? scratch->slot_capacity * 2 : INITIAL_SLOTS;
+    output_key_slot *slots =
+        static_cast<output_key_slot *>(malloc(sizeof(output_key_slot) * capacity));
+    int *used = static_cast<int *>(malloc(sizeof(int) * capacity));
+    if (slots == nullptr || used == nullptr) {
+        free(slots);
+        free(used);
+        return false;
+    }
+    for (int i = 0; i < capacity; ++i) {
+        slots[i].latest = -1;
+    }
+    int key_count = 0;
+    for (int i = 0; i < scratch->key_count; ++i) {
+        const output_key_slot &old = scratch->slots[scratch->used_slots[i]];
+        size_t slot = slot_of(old.key, capacity);
+        while (slots[slot].latest >= 0) {
+            slot = (slot + 1) & static_cast<size_t>(capacity - 1);
+        }
+        slots[slot] = old;
+        used[key_count++] = static_cast<int>(slot);
+    }
+    free(scratch->slots);
+    free(scratch->used_slots);
+    scratch->slots = slots;
+    scratch->used_slots = used;
+    scratch->slot_capacity = capacity;
+    return true;
+}
+
+// Files output index under its key; returns the index of the previous
+// output with the same key, or -1. -2 when memory ran out.
+int file_under_key(offer_scratch *scratch, uint64_t key, int index) {
+    if (2 * (scratch->key_count + 1) > scratch->slot_capacity && !grow_slots(scratch)) {
+        return -2;
+    }
+    size_t mask = static_cast<size_t>(scratch->slot_capacity - 1);
+    size_t slot = slot_of(key, scratch->slot_capacity);
+    while (scratch->slots[slot].latest >= 0 && scratch->slots[slot].key != key) {
+        slot = (slot + 1) & mask;
+    }
+    output_key_slot &entry = scratch->slots[slot];
+    int previous = -1;
+    if (entry.latest >= 0) {
+        previous = entry.latest;
+    } else {
+        entry.key = key;
+        scratch->used_slots[scratch->key_count++] = static_cast<int>(slot);
+    }
+    entry.latest = index;
+    return previous;
+}
+
+// The best pair of one input among candidate outputs, in any order: the
+// highest grade above 0, and of equal grades the nearest output, which is
+// what a walk along the chain from the input keeps.
+struct best_pair {
+    token_entry_tag *output = nullptr;
+    float grade = 0.0f;
+    int sequence = -1;
+};
+
+void consider(CCorrelationAnalyser *analyser, token_instances_t *instances,
+              token_entry_tag *input, const seen_output &candidate, best_pair *best) {
+    float grade = analyser_evaluate_token(analyser, instances, candidate.occurrence, input);
+    if (grade > best->grade ||
+        (best->output != nullptr && grade == best->grade && candidate.sequence > best->sequence)) {
+        best->output = candidate.occurrence;
+        best->grade = grade;
+        best->sequence = candidate.sequence;
+    }
+}
+
+// Grades the first `before` seen outputs against input.
+best_pair best_of_earlier_outputs(CCorrelationAnalyser *analyser, token_instances_t *instances,
+                                  const output_grade_probe *probe, const offer_scratch *scratch,
+                                  token_entry_tag *input, int before, bool keyed) {
+    best_pair best;
+    const seen_output *outputs = scratch->outputs;
+    if (!keyed) {
+        for (int i = before - 1; i >= 0; --i) {
+            consider(analyser, instances, input, outputs[i], &best);
+        }
+        return best;
+    }
+    int i = before - 1;
+    for (; i >= 0 && output_is_near(*probe, *instances, *outputs[i].occurrence, *input); --i) {
+        consider(analyser, instances, input, outputs[i], &best);
+    }
+    int last_far = i;
+    for (int k = 0; k < scratch->key_count; ++k) {
+        int j = scratch->slots[scratch->used_slots[k]].latest;
+        while (j > last_far) {
+            j = outputs[j].previous_same_key;
+        }
+        if (j >= 0) {
+            consider(analyser, instances, input, outputs[j], &best);
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+int gather_value_offers(CCorrelationAnalyser *analyser, token_instances_t *instances,
+                        const output_grade_probe *probe, float min_grade, graded_heap *queue,
+                        offer_scratch *scratch) {
+    scratch->output_count = 0;
+    scratch->offer_count = 0;
+    clear_keys(scratch);
+    bool keyed = probe != nullptr && instances->output_count > GRADE_EVERY_OUTPUT_UP_TO;
+
+    token_entry_tag *previous_output = nullptr;
+    const char *place_file = nullptr;
+    int place_line = 0;
+    int outputs_before_place = 0;
+    token_entry_tag *last_output_before_place = nullptr;
+    bool place_has_offer = false;
+    int sequence = 0;
+    for (list_node *position = list_head(instances->occurrences); position != nullptr;
+         position = position->next, ++sequence) {
+        token_entry_tag *occurrence = static_cast<token_entry_tag *>(position->data);
+        if (sequence == 0 || occurrence->file != place_file || occurrence->line != place_line) {
+            place_file = occurrence->file;
+            place_line = occurrence->line;
+            outputs_before_place = scratch->output_count;
+            last_output_before_place = previous_output;
+            place_has_offer = false;
+        }
+        if (occurrence->direction == DIRECTION_OUTPUT) {
+            occurrence->next_candidate = previous_output;
+            previous_output = occurrence;
+            if (!grow_array(reinterpret_cast<void **>(&scratch->outputs),
+                            &scratch->output_capacity, scratch->output_count + 1,
+                            sizeof(seen_output))) {
+                return -1;
+            }
+            seen_output &seen = scratch->outputs[scratch->output_count];
+            seen.occurrence = occurrence;
+            seen.sequence = sequence;
+            seen.previous_same_key = -1;
+            seen.key = 0;
+            if (keyed) {
+                seen.key = output_grade_key(*probe, *instances, *occurrence);
+                seen.previous_same_key = file_under_key(scratch, seen.key, scratch->output_count);
+                if (seen.previous_same_key == -2) {
+                    return -1;
+                }
+            }
+            ++scratch->output_count;
+            continue;
+        }
+        if (!grow_array(reinterpret_cast<void **>(&scratch->offers), &scratch->offer_capacity,
+                        scratch->offer_count + 1, sizeof(input_offer))) {
+            return -1;
+        }
+        input_offer &offer = scratch->offers[scratch->offer_count++];
+        offer.input = occurrence;
+        offer.best = nullptr;
+        offer.grade = 0.0f;
+        offer.linked = outputs_before_place > 0;
+        offer.offers = !place_has_offer;
+        if (place_has_offer) {
+            continue;
+        }
+        place_has_offer = true;
+        occurrence->next_candidate = last_output_before_place;
+        best_pair best = best_of_earlier_outputs(analyser, instances, probe, scratch, occurrence,
+                                                 outputs_before_place, keyed);
+        offer.best = best.output;
+        offer.grade = best.grade;
+    }
+
+    for (int i = scratch->offer_count - 1; i >= 0; --i) {
+        const input_offer &offer = scratch->offers[i];
+        if (!offer.offers || !offer.linked || min_grade > offer.grade || offer.best == nullptr) {
+            continue;
+        }
+        candidate_pair_t *pair = new_candidate_pair(offer.grade, offer.input, offer.best);
+        if (pair == nullptr || queue_candidate(queue, pair) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+void release_offer_scratch(offer_scratch *scratch) {
+    free(scratch->outputs);
+    free(scratch->slots);
+    free(scratch->used_slots);
+    free(scratch->offers);
+    memset(scratch, 0, sizeof *scratch);
+}
