@@ -10,7 +10,8 @@
 int main(int argc, char **argv) {
     CLI::App app{
         "tokenweave finds values that a recorded load-test script sends and that the server "
-        "returned earlier: correlation candidates."};
+        "returned earlier: correlation candidates.",
+        "tokenweave"};
     app.require_subcommand(1);
     app.set_version_flag("--version", "tokenweave 0.1.0");
 

@@ -203,10 +203,8 @@ int run_feedback(const project_options &options, const feedback_options &feedbac
     return EXIT_REPORTED;
 }
 
-void add_grade_option(CLI::App *command, query_options *query) {
-    command->add_option("--min-grade", query->min_grade,
-                        "Report only pairs graded above this (0 to 1)")
-        ->capture_default_str();
+void add_grade_option(CLI::App *command, query_options *query, const char *meaning) {
+    command->add_option("--min-grade", query->min_grade, meaning)->capture_default_str();
     command->add_option("--report", query->report,
                         "Write the report to this file instead of standard output");
 }
@@ -220,7 +218,8 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     CLI::App *find = app->add_subcommand(
         "find", "Rank the best correlation candidates of the whole project");
     add_project_options(find, options, true);
-    add_grade_option(find, &query);
+    add_grade_option(find, &query,
+                     "Leave out the sent values whose best pair grades below this (0 to 1)");
     find->add_option("--max", query.max_results, "Report at most this many pairs")
         ->capture_default_str();
     find->callback([options, exit_code]() { *exit_code = run_find(*options, query); });
@@ -232,7 +231,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     token->add_option("FILE", query.file, "Action file, relative to the project or full path")
         ->required();
     token->add_option("LINE", query.line, "Line of the value in FILE")->required();
-    add_grade_option(token, &query);
+    add_grade_option(token, &query, "Report only pairs graded above this (0 to 1)");
     token->callback([options, exit_code]() { *exit_code = run_token(*options, query); });
 
     CLI::App *cursor = app->add_subcommand(
@@ -242,7 +241,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
         ->required();
     cursor->add_option("LINE", query.line, "Line of the statement or of its execute call")
         ->required();
-    add_grade_option(cursor, &query);
+    add_grade_option(cursor, &query, "Report only pairs graded above this (0 to 1)");
     cursor->callback([options, exit_code]() { *exit_code = run_cursor(*options, query); });
 
     CLI::App *learn = app->add_subcommand(
