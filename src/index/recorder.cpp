@@ -240,8 +240,16 @@ void pair_handles(correlation_index *index, const char *text, int position, int 
     pending_line = NO_PENDING_LINE;
 }
 
-void record_input(const char *text, size_t length, int call_code, int line,
-                  const char *file_path, const char *handle) {
+void record_input(const char *value, int call_code, int line, const char *file_path,
+                  const char *handle) {
+    record_occurrence(value, call_code, DIRECTION_INPUT, line, file_path, -1, -1, -1, -1, handle);
+}
+
+// Records length bytes of text as one value. The text is not terminated
+// there and is not ours to write into, so the piece is copied: on the stack,
+// or on the heap for long pieces.
+void record_input_piece(const char *text, size_t length, int call_code, int line,
+                        const char *file_path, const char *handle) {
     char on_stack[PIECE_ON_STACK];
     char *value = length < sizeof on_stack ? on_stack : static_cast<char *>(malloc(length + 1));
     if (value == nullptr) {
@@ -249,7 +257,7 @@ void record_input(const char *text, size_t length, int call_code, int line,
     }
     memcpy(value, text, length);
     value[length] = '\0';
-    record_occurrence(value, call_code, DIRECTION_INPUT, line, file_path, -1, -1, -1, -1, handle);
+    record_input(value, call_code, line, file_path, handle);
     if (value != on_stack) {
         free(value);
     }
@@ -260,7 +268,7 @@ void record_input(const char *text, size_t length, int call_code, int line,
 void record_cmx_argument(const char *text, int line, const char *file_path, const char *handle) {
     const char *opening = strstr(text, CMX_PIECE_QUOTE);
     if (opening == nullptr) {
-        record_input(text, strlen(text), CALL_CMX, line, file_path, handle);
+        record_input(text, CALL_CMX, line, file_path, handle);
         return;
     }
     while (opening != nullptr) {
@@ -270,8 +278,8 @@ void record_cmx_argument(const char *text, int line, const char *file_path, cons
             return;
         }
         if (closing > piece) {
-            record_input(piece, static_cast<size_t>(closing - piece), CALL_CMX, line, file_path,
-                         handle);
+            record_input_piece(piece, static_cast<size_t>(closing - piece), CALL_CMX, line,
+                               file_path, handle);
         }
         opening = strstr(closing + CMX_PIECE_QUOTE_LENGTH, CMX_PIECE_QUOTE);
     }
@@ -379,7 +387,7 @@ int record_argument(const char *text, const char *call_name, int position, int l
     switch (call_code) {
         case CALL_STMT:
             if (argument_is_value(call_code, position) && has_text) {
-                record_input(text, strlen(text), call_code, line, file_path, handle);
+                record_input(text, call_code, line, file_path, handle);
             } else if (position == 0) {
                 register_statement(analyser, index, text, line, file_path);
             }
@@ -399,7 +407,7 @@ int record_argument(const char *text, const char *call_name, int position, int l
             return 0;
         default:
             if (argument_is_value(call_code, position) && has_text) {
-                record_input(text, strlen(text), call_code, line, file_path, handle);
+                record_input(text, call_code, line, file_path, handle);
             }
             return 0;
     }
