@@ -62,6 +62,17 @@ correlation_index *current_index() {
     return analyser != nullptr ? analyser_index(analyser) : nullptr;
 }
 
+// Frees a token record that never reached token_table (its list is empty).
+void destroy_unfiled_instances(token_instances_t *instances) {
+    if (instances == nullptr) {
+        return;
+    }
+    free(instances->occurrences);
+    free(instances->last_position);
+    free(instances->value);
+    free(instances);
+}
+
 token_instances_t *create_token_instances(const char *value) {
     token_instances_t *instances =
         static_cast<token_instances_t *>(calloc(1, sizeof(token_instances_t)));
@@ -74,10 +85,7 @@ token_instances_t *create_token_instances(const char *value) {
     instances->value = static_cast<char *>(malloc(length + 1));
     if (instances->occurrences == nullptr || instances->last_position == nullptr ||
         instances->value == nullptr) {
-        free(instances->occurrences);
-        free(instances->last_position);
-        free(instances->value);
-        free(instances);
+        destroy_unfiled_instances(instances);
         return nullptr;
     }
     *instances->occurrences = list_create();
@@ -87,17 +95,6 @@ token_instances_t *create_token_instances(const char *value) {
     instances->length = static_cast<int>(length);
     instances->value_class = value_class_of(value);
     return instances;
-}
-
-// Frees a token record that never reached token_table (its list is empty).
-void destroy_unfiled_instances(token_instances_t *instances) {
-    if (instances == nullptr) {
-        return;
-    }
-    free(instances->occurrences);
-    free(instances->last_position);
-    free(instances->value);
-    free(instances);
 }
 
 // Appends occurrence after the token's append point. False when memory ran
