@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "analyser/analyser_access.h"
+#include "analyser/data_file_path.h"
 #include "index/correlation_index.h"
 #include "index/scanner/scanner.h"
 #include "platform/platlib.h"
@@ -73,6 +74,26 @@ std::filesystem::path comparable_path(const std::string &path) {
     return std::filesystem::weakly_canonical(native, ignored);
 }
 
+// Without a weights file every pair grades 0 and nothing is ever found,
+// which looks like a project without correlations; say why instead.
+void warn_if_weights_missing(const std::string &requested) {
+    std::string path = requested;
+    if (path.empty()) {
+        char computed[DATA_FILE_PATH_SIZE];
+        compute_data_file_path(computed, sizeof computed);
+        path = computed;
+    }
+    FILE *weights = os_fopen(path.c_str(), "rb");
+    if (weights != nullptr) {
+        fclose(weights);
+        return;
+    }
+    fprintf(stderr,
+            "tokenweave: warning: no weights file at '%s'; every pair grades 0 until feedback "
+            "raises a weight\n",
+            path.c_str());
+}
+
 }  // namespace
 
 void report_error(const std::string &message) {
@@ -114,6 +135,7 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
     if (!options.weights.empty()) {
         analyser->SetDataFilePath(options.weights.c_str());
     }
+    warn_if_weights_missing(options.weights);
     // Our own output goes to standard output; the scanner's echo must not.
     scanner_set_echo_stream(nullptr);
     int built;

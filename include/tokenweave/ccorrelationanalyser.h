@@ -108,9 +108,11 @@ public:
     ~CCorrelationAnalyser();
 
     // Reads the project, scans every action file and loads the weights.
-    // 0 on success; -1 when called a second time (nothing changes) or when the
-    // weights could not be loaded (the index stays usable). A scan that was
-    // cancelled or met unreadable files still returns 0 with what it indexed.
+    // 0 on success; -1 when called a second time (nothing changes) or when
+    // memory for the evaluators ran out (the index stays usable). A scan that
+    // was cancelled or met unreadable files still returns 0 with what it
+    // indexed. A missing weights file is not an error: every weight is then 0
+    // and every pair grades 0 until feedback raises a weight.
     // Throws CorrelationScanException when no index could be created.
     int BuildIndex();
 
