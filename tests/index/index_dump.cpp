@@ -207,8 +207,9 @@ int ScratchProject::Build(const BuildOptions &options) {
                                                        options.grid_settings.c_str());
     // The weights file is not what these tests are about.
     analyser_->SetDataFilePath(dir_.file("crlt.dat").c_str());
-    // A newline inside SQL text is echoed; keep the test output clean.
-    scanner_set_echo_stream(nullptr);
+    // A newline inside SQL text is echoed; by default it is dropped, to keep
+    // the test output clean.
+    scanner_set_echo_stream(options.echo);
     int result = analyser_->BuildIndex();
     scanner_set_echo_stream(stdout);
     return result;

@@ -26,6 +26,8 @@
 #ifndef TOKENWEAVE_TESTS_INDEX_INDEX_DUMP_H
 #define TOKENWEAVE_TESTS_INDEX_INDEX_DUMP_H
 
+#include <stdio.h>
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -42,6 +44,7 @@ struct BuildOptions {
     std::string grid_settings;  // path of the grid-settings file, or empty
     tokenweave_progress_callback callback = nullptr;
     void *user_data = nullptr;
+    FILE *echo = nullptr;  // where the scanner's echo goes while building
 };
 
 class ScratchProject {
