@@ -155,6 +155,9 @@ const ScriptCase BYTE_CASES[] = {
      "3 in a.c:1 1\n\\x95\\ in a.c:1 1\n"},
     {"DoubleBytePairsInsideAComment", "{ /* \x95\\ \x81*/ sqx_assign(C, \"v\"); }",
      "v in a.c:1 2\n"},
+    {"MatchLongerThanTheInputBufferGrowsIt",
+     "{ sqx_assign(C, \"" + std::string(100000, 'v') + "\"); }",
+     std::string(100000, 'v') + " in a.c:1 2\n"},
     {"IdentifiersLongerThanTheScannersBuffersAreCut",
      "{ sqx_assign(" + std::string(300, 'h') + ", \"v\"); cmx_" + std::string(300, 'c') +
          "(H, \"w\"); }",
