@@ -53,7 +53,7 @@ std::string OccurrencesOf(const GridCase &c) {
         options.grid_settings = project.Path("grid.ini");
     }
     if (project.Build(options) != 0) {
-        return "! BuildIndex failed\n";
+        return "!! BuildIndex failed\n";
     }
     return DumpOccurrences(project.index());
 }
@@ -183,6 +183,20 @@ TEST(GridLoaderBadInputTest, TenMegabyteCellIsOneValue) {
     EXPECT_EQ(cell->length, static_cast<int>(CELL_SIZE));
     EXPECT_EQ(cell->output_count, 1);
     EXPECT_NE(find_token_instances(project.index(), "v"), nullptr);
+}
+
+TEST(GridLoaderBadInputTest, DirectoryTooLongForAPathBufferSkipsTheGrid) {
+    std::string deep;
+    while (deep.size() < GRID_PATH_SIZE) {
+        deep += std::string(60, 'd') + "/";
+    }
+    ScratchProject project;
+    for (const auto &[name, contents] : GRID_FILES) {
+        project.File(deep + name, contents);
+    }
+    project.File(deep + "a.c", "{ GRID(2); sqx_assign(C, \"v\"); }").Listed("deep", deep + "a.c");
+    ASSERT_EQ(project.Build(), 0);
+    EXPECT_EQ(DumpOccurrences(project.index()), "v in a.c:1 2\n");
 }
 
 TEST(GridCancellationTest, CancelledScanLoadsNoFurtherGrid) {

@@ -83,7 +83,7 @@ std::string Chain(const token_entry_tag *newest, int occurrence_total) {
 
 void CheckOccurrence(correlation_index *index, const token_instances_t *token,
                      const token_entry_tag *entry, std::ostringstream &problems) {
-    std::string what = "! " + Printable(token->value) + ": ";
+    std::string what = "!! " + Printable(token->value) + ": ";
     bool literal = entry->cell == nullptr;
     if (entry->value != token->value) {
         problems << what << "occurrence does not point at its token's text\n";
@@ -111,7 +111,7 @@ void CheckCounters(const token_instances_t *token, int total, int literals, int 
         token->output_count != total - inputs ||
         token->length != static_cast<int>(strlen(token->value)) || token->best_grade != 0.0f ||
         token->capital_count != 0) {
-        problems << "! " << Printable(token->value) << ": counters disagree with " << total
+        problems << "!! " << Printable(token->value) << ": counters disagree with " << total
                  << " occurrences\n";
     }
 }
@@ -122,7 +122,7 @@ std::string TokenLines(correlation_index *index, int *occurrence_total,
     for (const auto &[key, value] : SortedEntries(index->token_table)) {
         const token_instances_t *token = static_cast<const token_instances_t *>(value);
         if (key != token->value) {
-            problems << "! " << Printable(key.c_str()) << ": filed under another key\n";
+            problems << "!! " << Printable(key.c_str()) << ": filed under another key\n";
         }
         int total = 0, literals = 0, inputs = 0;
         int last_file = -1, last_line = -1;
@@ -143,14 +143,14 @@ std::string TokenLines(correlation_index *index, int *occurrence_total,
             CheckOccurrence(index, token, entry, problems);
             int file = FilePosition(index, entry->file);
             if (file < last_file || (file == last_file && entry->line < last_line)) {
-                problems << "! " << Printable(token->value) << ": out of project order\n";
+                problems << "!! " << Printable(token->value) << ": out of project order\n";
             }
             last_file = file;
             last_line = entry->line;
             last_node = node;
         }
         if (last_node != *token->last_position) {
-            problems << "! " << Printable(token->value) << ": append point is not the last\n";
+            problems << "!! " << Printable(token->value) << ": append point is not the last\n";
         }
         CheckCounters(token, total, literals, inputs, problems);
         *occurrence_total += total;
@@ -241,7 +241,7 @@ std::string DumpFiles(correlation_index *index, const std::string &directory) {
         const char *path = index->file_paths[i];
         const action_file_t *file = find_action_file(index, path);
         if (file == nullptr) {
-            out << "! " << Printable(path) << " is not in file_table\n";
+            out << "!! " << Printable(path) << " is not in file_table\n";
             continue;
         }
         std::string name = path;
@@ -251,7 +251,7 @@ std::string DumpFiles(correlation_index *index, const std::string &directory) {
         out << file->index << ' ' << Printable(file->key) << ' ' << Printable(name.c_str())
             << " lines=" << file->line_count << '\n';
         if (file->index != i || strcmp(file->path, path) != 0) {
-            out << "! " << Printable(path) << ": record does not match its position\n";
+            out << "!! " << Printable(path) << ": record does not match its position\n";
         }
     }
     return out.str();
@@ -261,7 +261,7 @@ std::string DumpOfScript(const std::string &text, const BuildOptions &options) {
     ScratchProject project;
     project.Action("a.c", text);
     if (project.Build(options) != 0) {
-        return "! BuildIndex failed\n";
+        return "!! BuildIndex failed\n";
     }
     return DumpIndex(project.index());
 }

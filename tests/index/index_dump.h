@@ -20,7 +20,7 @@
 // Rendering also checks what every index must satisfy (counters that agree
 // with the occurrence list, the fields a fresh occurrence is recorded with,
 // file pointers into file_paths, occurrences in project and line order) and
-// adds a line starting with "!" for every violation, so each case checks
+// adds a line starting with "!!" for every violation, so each case checks
 // them too.
 
 #ifndef TOKENWEAVE_TESTS_INDEX_INDEX_DUMP_H

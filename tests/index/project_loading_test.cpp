@@ -82,6 +82,34 @@ TEST(ProjectLoadingTest, FileListedTwiceIsRegisteredAndScannedOnce) {
     EXPECT_EQ(analyser_total_lines(project.analyser()), 1);
 }
 
+TEST(ProjectLoadingTest, DamagedProjectFilesGiveTheFilesTheyName) {
+    std::string garbage;
+    unsigned state = 77;
+    for (int i = 0; i < 8192; ++i) {
+        state = state * 1103515245u + 12345u;
+        garbage += static_cast<char>(state >> 16);
+    }
+    const std::pair<std::string, const char *> projects[] = {
+        {"[Actions]\nfirst=a.", "0 first a. lines=0\n"},
+        {"[Actions]\nfirst", ""},
+        {"[Actions", "0 init.c init.c lines=0\n"},
+        {"[Actions]\n" + garbage, nullptr},
+        {garbage, nullptr},
+    };
+    for (const auto &[text, expected] : projects) {
+        tw_test::TempDir dir;
+        dir.write("p.prj", text);
+        CCorrelationAnalyser analyser(dir.file("p.prj").c_str(), "", nullptr, nullptr);
+        analyser.SetDataFilePath(dir.file("crlt.dat").c_str());
+        ASSERT_EQ(analyser.BuildIndex(), 0) << text.size();
+        std::string files = DumpFiles(analyser_index(&analyser), dir.path());
+        EXPECT_EQ(files.find("!!"), std::string::npos) << files;
+        if (expected != nullptr) {
+            EXPECT_EQ(files, expected) << text;
+        }
+    }
+}
+
 TEST(ProjectLoadingTest, OdbcPostPassRunsWhateverTheCaseOfTheDatabaseType) {
     const std::string script = "{\nsqx_stmt(C, \"select 1 from t\");\n}\n";
     const std::string without_post_pass =

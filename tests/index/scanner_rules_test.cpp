@@ -26,7 +26,7 @@ std::string OccurrencesOf(const std::string &script) {
     tw_test::ScratchProject project;
     project.Action("a.c", script);
     if (project.Build() != 0) {
-        return "! BuildIndex failed\n";
+        return "!! BuildIndex failed\n";
     }
     return tw_test::DumpOccurrences(project.index());
 }
@@ -164,5 +164,53 @@ const ScriptCase BYTE_CASES[] = {
      "v in a.c:1 2\nw in a.c:1 15\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Bytes, ScannerRulesTest, ::testing::ValuesIn(BYTE_CASES), CaseName);
+
+// Damaged action files: every prefix of a script (a file cut anywhere), and
+// binary garbage with call fragments in it, scan without harm and leave a
+// consistent index.
+const char FULL_SCRIPT[] =
+    "#include \"sqx.h\"\n"
+    "/* RECORDSET 1 */\n"
+    "Action()\n"
+    "{\n"
+    "    sqx_stmt(Csr1, \"select a from t where b = 'x''y' and c = -1.5e3\", -1);\n"
+    "    sqx_assign_bind(Csr1, \":1\", \"v\\\"w\", 0);  // note \"\n"
+    "    sqx_bind_placeholder(Csr1, \":2\", Csr2);\n"
+    "    sqx_exec(Csr1.h, 0);\n"
+    "    sqx_fetch(Csr1, 1, GRID(1 2), RECORDSET_XML(1)); VARIANT 7;\n"
+    "    cmx_send(Csr1, \"\\'p\\' \\'q\\'\");\n"
+    "}\n";
+
+bool HasViolation(const std::string &dump) {
+    return dump.rfind("!! ", 0) == 0 || dump.find("\n!! ") != std::string::npos;
+}
+
+TEST(DamagedActionFileTest, FileCutAnywhereScansToAConsistentIndex) {
+    const std::string script = FULL_SCRIPT;
+    for (size_t length = 0; length <= script.size(); ++length) {
+        tw_test::BuildOptions options;
+        options.database = length % 2 == 0 ? "oracle" : "odbc";
+        std::string dump = tw_test::DumpOfScript(script.substr(0, length), options);
+        ASSERT_FALSE(HasViolation(dump)) << "cut at " << length << ":\n" << dump;
+    }
+}
+
+TEST(DamagedActionFileTest, BinaryGarbageScansToAConsistentIndex) {
+    std::string garbage;
+    unsigned state = 2024;
+    for (int block = 0; block < 64; ++block) {
+        for (int i = 0; i < 1024; ++i) {
+            state = state * 1103515245u + 12345u;
+            garbage += static_cast<char>(state >> 16);
+        }
+        garbage += FULL_SCRIPT + (block * 7) % (sizeof FULL_SCRIPT - 1);
+    }
+    for (const char *database : {"oracle", "odbc"}) {
+        tw_test::BuildOptions options;
+        options.database = database;
+        std::string dump = tw_test::DumpOfScript(garbage, options);
+        EXPECT_FALSE(HasViolation(dump)) << dump;
+    }
+}
 
 }  // namespace
