@@ -130,8 +130,6 @@ const ScriptCase STATEMENT_LEVEL_CASES[] = {
     {"NotInsideTheArgumentsOfAnotherCall", "{ printf(\"%d\", sqx_assign(C, \"v\")); }", ""},
     {"NotUntilAStrayCloseParenthesisIsBalanced",
      "{ ) sqx_assign(C, \"v\"); ( sqx_assign(C, \"w\"); }", "w in a.c:1 2\n"},
-    {"InNestedBlocksAfterKeywords", "{ if (ok) { return sqx_assign(C, \"v\"); } }",
-     "v in a.c:1 2\n"},
 };
 INSTANTIATE_TEST_SUITE_P(StatementLevel, ScannerRulesTest,
                          ::testing::ValuesIn(STATEMENT_LEVEL_CASES), CaseName);
