@@ -77,6 +77,9 @@ std::string Chain(const token_entry_tag *newest, int occurrence_total) {
             out << BaseName(entry->file) << ':';
         }
         out << entry->line;
+        if (entry->direction != DIRECTION_INPUT) {
+            out << " !!output";  // grid cells are never chained under a handle
+        }
     }
     return out.str();
 }
