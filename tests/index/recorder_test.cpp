@@ -1,0 +1,168 @@
+// What the recorder files: input occurrences, handle chains, statement
+// sites and the location keys under which executed statements' inputs are
+// published, in both database families.
+
+#include "index/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "analyser/analyser_access.h"
+#include "index_dump.h"
+
+namespace {
+
+using tw_test::DumpIndex;
+using tw_test::DumpOccurrences;
+using tw_test::ScratchProject;
+
+typedef std::vector<std::pair<std::string, std::string>> ActionFiles;
+
+struct RecorderCase {
+    const char *name;
+    const char *database;
+    ActionFiles files;
+    std::string expected;
+};
+
+std::ostream &operator<<(std::ostream &out, const RecorderCase &c) {
+    return out << c.name;
+}
+
+class RecorderTest : public ::testing::TestWithParam<RecorderCase> {};
+
+TEST_P(RecorderTest, FilesExactlyTheExpectedIndex) {
+    ScratchProject project;
+    for (const auto &[name, text] : GetParam().files) {
+        project.Action(name, text);
+    }
+    tw_test::BuildOptions options;
+    options.database = GetParam().database;
+    ASSERT_EQ(project.Build(options), 0);
+    EXPECT_EQ(DumpIndex(project.index()), GetParam().expected);
+}
+
+const std::string TWO_STATEMENTS_ON_ONE_HANDLE =
+    "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_stmt(C, \"select 2 from t\");\n}\n";
+
+const std::string WORKED_EXAMPLE =
+    "#include \"sqx.h\"\n"
+    "\n"
+    "/* The session's first statement. */\n"
+    "Action1()\n"
+    "{\n"
+    "    int rc;\n"
+    "\n\n\n"
+    "    sqx_stmt(Csr1, \"select a from t where b = 'x' and c = 12\", -1, 1, 0, 0);\n"
+    "\n"
+    "    sqx_exec(Csr1, 0, 0);\n"
+    "    return 0;\n"
+    "}\n";
+
+const std::string WORKED_EXAMPLE_INDEX =
+    "12 in Action1.c:10 1\n"
+    "x in Action1.c:10 1\n"
+    "-- locations\n"
+    "Action1.c:10: 12@10 x@10\n"
+    "Action1.c:12: 12@10 x@10\n"
+    "-- statements\n"
+    "Csr1 Action1.c:10\n";
+
+const std::string H40(40, 'h');
+const std::string H31(31, 'h');
+const std::string LONG_NAME = std::string(198, 'f') + ".c";
+
+const RecorderCase RECORDER_CASES[] = {
+    {"SameValueTwiceFromOneLineIsRecordedOnce",
+     "oracle",
+     {{"a.c", "{ sqx_assign(C, \"7\"); sqx_assign(D, \"7\");\nsqx_assign(C, \"7\"); }"}},
+     "7 in a.c:1 2\n7 in a.c:2 2\n-- pending\nC: 7@2 7@1\n"},
+    {"SameLineNumberInTheNextFileIsRecordedAgain",
+     "oracle",
+     {{"a.c", "{\nsqx_assign(C, \"7\");\n"}, {"b.c", "\nsqx_assign(C, \"7\"); }\n"}},
+     "7 in a.c:2 2\n7 in b.c:2 2\n-- pending\nC: 7@2 7@a.c:2\n"},
+    {"CmxArgumentsYieldThePiecesBetweenBackslashQuotes",
+     "oracle",
+     {{"a.c",
+       "{ cmx_send(C, \"a \\'x\\' b \\'y\\' c \\'z\");\ncmx_log(C, \"plain\", \"\\'\\'\"); }"}},
+     "plain in a.c:2 15\nx in a.c:1 15\ny in a.c:1 15\n-- pending\nC: plain@2 y@1 x@1\n"},
+    {"OracleSecondStatementReplacesTheSiteWithoutPublishing",
+     "oracle",
+     {{"a.c", TWO_STATEMENTS_ON_ONE_HANDLE}},
+     "1 in a.c:2 1\n2 in a.c:3 1\n-- statements\nC a.c:3\n-- pending\nC: 2@3 1@2\n"},
+    {"OdbcSecondStatementPublishesTheFirstUnderItsLine",
+     "odbc",
+     {{"a.c", TWO_STATEMENTS_ON_ONE_HANDLE}},
+     "1 in a.c:2 1\n2 in a.c:3 1\n"
+     "-- locations\na.c:2: 1@2\na.c:3: 2@3\n"
+     "-- statements\nC a.c:3\n-- pending\nC: 2@3\n"},
+    {"WorkedExampleOracle", "oracle", {{"Action1.c", WORKED_EXAMPLE}}, WORKED_EXAMPLE_INDEX},
+    {"WorkedExampleOdbc", "odbc", {{"Action1.c", WORKED_EXAMPLE}}, WORKED_EXAMPLE_INDEX},
+    // The site's key, once added, keeps the chain of the first execution.
+    {"EachExecutePublishesOnlyNewInputs",
+     "oracle",
+     {{"a.c",
+       "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_exec(C);\nsqx_exec(C);\n"
+       "sqx_assign(C, \"v\");\nsqx_exec(C);\n}\n"}},
+     "1 in a.c:2 1\nv in a.c:5 2\n"
+     "-- locations\na.c:2: 1@2\na.c:3: 1@2\na.c:6: v@5\n"
+     "-- statements\nC a.c:2\n"},
+    {"EachHandleOfAnExecutePublishesItsOwnChain",
+     "oracle",
+     {{"a.c",
+       "{\nsqx_stmt(x, \"select 1 from t\");\nsqx_stmt(y, \"select 2 from t\");\n"
+       "sqx_exec(x.y);\n}\n"}},
+     "1 in a.c:2 1\n2 in a.c:3 1\n"
+     "-- locations\na.c:2: 1@2\na.c:3: 2@3\na.c:4: 1@2\n"
+     "-- statements\nx a.c:2\ny a.c:3\n"},
+    {"PairingMergesOnlyOnOneLineAndNeverWithItself",
+     "oracle",
+     {{"a.c",
+       "{\nsqx_assign(A, \"1\");\nsqx_assign(B, \"2\");\nsqx_bind_placeholder(A, \":1\", B);\n"
+       "sqx_assign(D, \"3\");\nsqx_bind_placeholder(A, \":1\",\n    D);\n"
+       "sqx_bind_placeholder(A, \":1\", A);\n}\n"}},
+     "1 in a.c:2 2\n2 in a.c:3 2\n3 in a.c:5 2\n-- pending\nA: 2@3 1@2\nD: 3@5\n"},
+    // The pending handle holds 31 characters, so the merged chain lands
+    // under the cut name.
+    {"LongHandleInPairingIsCut",
+     "oracle",
+     {{"a.c", "{\nsqx_assign(" + H40 + ", \"1\");\nsqx_assign(B, \"2\");\nsqx_bind_placeholder(" +
+                  H40 + ", \":1\", B);\n}\n"}},
+     "1 in a.c:2 2\n2 in a.c:3 2\n-- pending\n" + H31 + ": 2@3\n" + H40 + ": 1@2\n"},
+    {"LocationKeysOfLongFileNamesAreFormedInFull",
+     "oracle",
+     {{LONG_NAME, "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_exec(C);\n}\n"}},
+     "1 in " + LONG_NAME + ":2 1\n-- locations\n" + LONG_NAME + ":2: 1@2\n" + LONG_NAME +
+         ":3: 1@2\n-- statements\nC " + LONG_NAME + ":2\n"},
+};
+INSTANTIATE_TEST_SUITE_P(, RecorderTest, ::testing::ValuesIn(RECORDER_CASES),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(RecorderCallTest, CmxArgumentTextIsLeftAsItWas) {
+    ScratchProject project;
+    project.Action("a.c", "{ }");
+    ASSERT_EQ(project.Build(), 0);
+    set_current_analyser(project.analyser());
+    char text[] = "\\'one\\' and \\'two\\'";
+    const std::string before = text;
+    int result = record_argument(text, "cmx_send", 1, 1, project.index()->file_paths[0], "C");
+    set_current_analyser(nullptr);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(text, before);
+    EXPECT_EQ(DumpOccurrences(project.index()), "one in a.c:1 15\ntwo in a.c:1 15\n");
+}
+
+TEST(RecorderCallTest, ValueClasses) {
+    const std::pair<const char *, int> cases[] = {
+        {"1.2.3", 2}, {"1.2", 0},   {"1..2", 1}, {"12AB", 0}, {"xyz", 1}, {"", 0},
+        {".5", 0},    {"a.b.c", 2}, {"1.2.", 2}, {"-1", 1},   {"1 2", 1}, {"\x81\x40", 1},
+    };
+    for (const auto &[value, value_class] : cases) {
+        EXPECT_EQ(value_class_of(value), value_class) << value;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+// The scanner's rules as the index sees them: which values a script yields,
+// with which line and call code. Each case is one action file "a.c" and the
+// occurrences it must give, nothing more and nothing less.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "index_dump.h"
+
+namespace {
+
+using tw_test::Bytes;
+
+struct ScriptCase {
+    const char *name;
+    std::string script;
+    std::string expected;
+};
+
+std::ostream &operator<<(std::ostream &out, const ScriptCase &c) {
+    return out << c.name;
+}
+
+std::string OccurrencesOf(const std::string &script) {
+    tw_test::ScratchProject project;
+    project.Action("a.c", script);
+    if (project.Build() != 0) {
+        return "!! BuildIndex failed\n";
+    }
+    return tw_test::DumpOccurrences(project.index());
+}
+
+class ScannerRulesTest : public ::testing::TestWithParam<ScriptCase> {};
+
+TEST_P(ScannerRulesTest, YieldsExactlyTheExpectedOccurrences) {
+    EXPECT_EQ(OccurrencesOf(GetParam().script), GetParam().expected);
+}
+
+std::string CaseName(const ::testing::TestParamInfo<ScriptCase> &info) {
+    return info.param.name;
+}
+
+// Longest match, rule order and the line-start anchor.
+const ScriptCase MATCHING_CASES[] = {
+    {"HashLineIsConsumedWholeAndCountedOnce",
+     "{\n#define X sqx_assign(C, \"w\")\nsqx_assign(C, \"v\");\n}\n", "v in a.c:3 2\n"},
+    {"HashLineAtEndWithoutNewlineIsScannedTokenByToken", "{\n#x sqx_assign(C, \"w\")",
+     "w in a.c:2 2\n"},
+    {"HashAfterLineStartIsAnOrdinaryByte", "{ # sqx_assign(C, \"v\");\n}\n", "v in a.c:1 2\n"},
+    {"LongerCallNameWins", "{ sqx_assign_bind(C, \":1\", \"v\", 0); }", "v in a.c:1 3\n"},
+    {"EveryRecordedCallWithItsCodeAndValuePosition",
+     "{\n"
+     "sqx_assign(C, \"a2\", \"x\");\n"
+     "sqx_assign_bind(C, \"x\", \"b3\");\n"
+     "sqx_assign_bind_literal(C, \"x\", \"c6\");\n"
+     "sqx_bind_placeholder(C, \"x\", \"x\");\n"
+     "sqx_ora8_stmt(C, \"select 9\", \"select 0\");\n"
+     "sqx_ora8_stmt_literal(C, \"select 10\");\n"
+     "sqx_ora8_stmt_ext(C, \"select 11\");\n"
+     "sqx_assign_literal(C, \"d12\");\n"
+     "sqx_assign_ext(C, \"e13\");\n"
+     "sqx_assign_bind_ext(C, \"x\", \"f14\");\n"
+     "cmx_anything(C, \"g15\", \"h15\");\n"
+     "}\n",
+     "10 in a.c:7 10\n"
+     "11 in a.c:8 11\n"
+     "9 in a.c:6 9\n"
+     "a2 in a.c:2 2\n"
+     "b3 in a.c:3 3\n"
+     "c6 in a.c:4 6\n"
+     "d12 in a.c:9 12\n"
+     "e13 in a.c:10 13\n"
+     "f14 in a.c:11 14\n"
+     "g15 in a.c:12 15\n"
+     "h15 in a.c:12 15\n"},
+    {"CommasCountOnlyAtTheCallsOwnDepth", "{ sqx_assign_bind(C, f(a, b), \"v\"); }",
+     "v in a.c:1 3\n"},
+    {"StatementCallRecordsIdentifierArguments", "{ sqx_stmt(C, sql_text, FLAG); }",
+     "sql_text in a.c:1 1\n"},
+    {"AssignmentCallDoesNotRecordIdentifiers", "{ sqx_assign(C, value); }", ""},
+};
+INSTANTIATE_TEST_SUITE_P(Matching, ScannerRulesTest, ::testing::ValuesIn(MATCHING_CASES), CaseName);
+
+// Literals inside the SQL text of a statement call.
+const ScriptCase SQL_TEXT_CASES[] = {
+    {"NumbersAreRecordedWholeExponentOnlyAfterLeadingDot",
+     "{ sqx_stmt(C, \"select -12.5, 12., .5e-3, 1.5e3 from t\", -1); }",
+     "-12.5 in a.c:1 1\n.5e-3 in a.c:1 1\n1.5 in a.c:1 1\n12. in a.c:1 1\n"},
+    {"QuotedLiteralsWithoutQuotesAndAsWritten",
+     "{ sqx_stmt(C, \"update t set a = :1, b = 'it''s', c = 'x\\\"y' where d1 = x2\"); }",
+     "it''s in a.c:1 1\nx\\\"y in a.c:1 1\n"},
+    {"WordsPlaceholdersAndCallArgumentsAreSkipped",
+     "{ sqx_stmt(C, \"select col1, :12 from t2\", -1, 1, 0); }", ""},
+    {"EscapedDoubleQuoteDoesNotEndTheText",
+     "{ sqx_stmt(C, \"select \\\"N\\\" from t where a = 5\", -1); }", "5 in a.c:1 1\n"},
+    {"UnclosedSingleQuoteStopsAtTheDoubleQuote",
+     "{ sqx_stmt(C, \"select 'abc from t where a = 7\", -7); }", "7 in a.c:1 1\n"},
+    {"EmptyLiteralIsNotAValue", "{ sqx_stmt(C, \"select '' from t\"); }", ""},
+    {"TextContinuedInASecondLiteralOnTheNextLine",
+     "{\nsqx_stmt(C, \"select 1 \"\n    \"from t where a = 2\", -1);\n}\n",
+     "1 in a.c:2 1\n2 in a.c:3 1\n"},
+    {"NewlineInsideTheTextIsNotCounted",
+     "{\nsqx_stmt(C, \"select 1\nfrom t where a = 2\", -1);\nsqx_assign(C, \"v\");\n}\n",
+     "1 in a.c:2 1\n2 in a.c:2 1\nv in a.c:3 2\n"},
+};
+INSTANTIATE_TEST_SUITE_P(SqlText, ScannerRulesTest, ::testing::ValuesIn(SQL_TEXT_CASES), CaseName);
+
+// String arguments, and the inclusive rules that compete inside strings.
+const ScriptCase STRING_CASES[] = {
+    {"ValueStringWithoutItsQuotes", "{ sqx_assign(C, \"a b\"); }", "a b in a.c:1 2\n"},
+    {"ValueStringKeepsEscapesAsWritten", "{ sqx_assign(C, \"a\\\"b\"); }", "a\\\"b in a.c:1 2\n"},
+    {"ValueStringMayEndInABackslash", "{ sqx_assign(C, \"abc\\\"\n); }", "abc\\ in a.c:1 2\n"},
+    {"EmptyValueStringIsNotAValue", "{ sqx_assign(C, \"\"); }", ""},
+    {"UnterminatedValueStringIsNotRecordedAndCountsItsNewline",
+     "{ sqx_assign(C, \"abc\n\");\nsqx_assign(C, \"v\"); }", "v in a.c:3 2\n"},
+    {"LineCommentInsideAStringSwallowsTheLine",
+     "{ x = \"a // b\"; sqx_assign(C, \"v\");\nsqx_assign(C, \"w\"); }", "w in a.c:2 2\n"},
+    {"BlockCommentOpenedInsideAString",
+     "{ x = \"/*\"; sqx_assign(C, \"v\"); */ sqx_assign(C, \"w\"); }", "w in a.c:1 2\n"},
+    {"BlockCommentCountsItsNewlines", "{ /* one\ntwo */ sqx_assign(C, \"v\");\n}",
+     "v in a.c:2 2\n"},
+    {"WordAfterVariantIsItsValueNotACall", "{ VARIANT sqx_assign(C, \"v\"); }", ""},
+};
+INSTANTIATE_TEST_SUITE_P(Strings, ScannerRulesTest, ::testing::ValuesIn(STRING_CASES), CaseName);
+
+// Where a call is recognised at all.
+const ScriptCase STATEMENT_LEVEL_CASES[] = {
+    {"NotOutsideAFunctionBody", "sqx_assign(C, \"v\");\n{ }\n", ""},
+    {"NotInsideTheArgumentsOfAnotherCall", "{ printf(\"%d\", sqx_assign(C, \"v\")); }", ""},
+    {"NotUntilAStrayCloseParenthesisIsBalanced",
+     "{ ) sqx_assign(C, \"v\"); ( sqx_assign(C, \"w\"); }", "w in a.c:1 2\n"},
+};
+INSTANTIATE_TEST_SUITE_P(StatementLevel, ScannerRulesTest,
+                         ::testing::ValuesIn(STATEMENT_LEVEL_CASES), CaseName);
+
+// Bytes that are not plain ASCII text.
+const ScriptCase BYTE_CASES[] = {
+    {"NulBytesAreOrdinaryControlCharacters",
+     Bytes("{ x\0y; /* \0 */ sqx_stmt(C, \"select 1 \0 2\");\nsqx_assign(C, \"v\"); }"),
+     "1 in a.c:1 1\n2 in a.c:1 1\nv in a.c:2 2\n"},
+    // Texts are handed over NUL-terminated, so a value ends at a NUL byte.
+    {"NulByteInsideAValueEndsIt", Bytes("{ sqx_assign(C, \"a\0b\"); }"), "a in a.c:1 2\n"},
+    {"CrLfLinesCountOnce",
+     "#include \"x.h\"\r\n{\r\nsqx_stmt(C, \"select 1\r\nfrom t\");\r\n"
+     "sqx_assign(C, \"v\");\r\n}\r\n",
+     "1 in a.c:3 1\nv in a.c:4 2\n"},
+    // A Shift_JIS character whose second byte is a backslash does not escape
+    // the double quote after it.
+    {"DoubleByteBackslashBeforeTheQuoteEndingSqlText",
+     "{\nsqx_stmt(C, \"select 'ab\x81\\\", -1, 7);\nsqx_assign(C, \"v\");\n}\n", "v in a.c:3 2\n"},
+    {"DoubleBytePairInsideSqlLiteral", "{ sqx_stmt(C, \"select '\x95\\' from t where a = 3\"); }",
+     "3 in a.c:1 1\n\\x95\\ in a.c:1 1\n"},
+    {"DoubleBytePairsInsideAComment", "{ /* \x95\\ \x81*/ sqx_assign(C, \"v\"); }",
+     "v in a.c:1 2\n"},
+    {"MatchLongerThanTheInputBufferGrowsIt",
+     "{ sqx_assign(C, \"" + std::string(100000, 'v') + "\"); }",
+     std::string(100000, 'v') + " in a.c:1 2\n"},
+    {"IdentifiersLongerThanTheScannersBuffersAreCut",
+     "{ sqx_assign(" + std::string(300, 'h') + ", \"v\"); cmx_" + std::string(300, 'c') +
+         "(H, \"w\"); }",
+     "v in a.c:1 2\nw in a.c:1 15\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Bytes, ScannerRulesTest, ::testing::ValuesIn(BYTE_CASES), CaseName);
+
+// Damaged action files: every prefix of a script (a file cut anywhere), and
+// binary garbage with call fragments in it, scan without harm and leave a
+// consistent index.
+const char FULL_SCRIPT[] =
+    "#include \"sqx.h\"\n"
+    "/* RECORDSET 1 */\n"
+    "Action()\n"
+    "{\n"
+    "    sqx_stmt(Csr1, \"select a from t where b = 'x''y' and c = -1.5e3\", -1);\n"
+    "    sqx_assign_bind(Csr1, \":1\", \"v\\\"w\", 0);  // note \"\n"
+    "    sqx_bind_placeholder(Csr1, \":2\", Csr2);\n"
+    "    sqx_exec(Csr1.h, 0);\n"
+    "    sqx_fetch(Csr1, 1, GRID(1 2), RECORDSET_XML(1)); VARIANT 7;\n"
+    "    cmx_send(Csr1, \"\\'p\\' \\'q\\'\");\n"
+    "}\n";
+
+bool HasViolation(const std::string &dump) {
+    return dump.rfind("!! ", 0) == 0 || dump.find("\n!! ") != std::string::npos;
+}
+
+TEST(DamagedActionFileTest, FileCutAnywhereScansToAConsistentIndex) {
+    const std::string script = FULL_SCRIPT;
+    for (size_t length = 0; length <= script.size(); ++length) {
+        tw_test::BuildOptions options;
+        options.database = length % 2 == 0 ? "oracle" : "odbc";
+        std::string dump = tw_test::DumpOfScript(script.substr(0, length), options);
+        ASSERT_FALSE(HasViolation(dump)) << "cut at " << length << ":\n" << dump;
+    }
+}
+
+TEST(DamagedActionFileTest, BinaryGarbageScansToAConsistentIndex) {
+    std::string garbage;
+    unsigned state = 2024;
+    for (int block = 0; block < 64; ++block) {
+        for (int i = 0; i < 1024; ++i) {
+            state = state * 1103515245u + 12345u;
+            garbage += static_cast<char>(state >> 16);
+        }
+        garbage += FULL_SCRIPT + (block * 7) % (sizeof FULL_SCRIPT - 1);
+    }
+    for (const char *database : {"oracle", "odbc"}) {
+        tw_test::BuildOptions options;
+        options.database = database;
+        std::string dump = tw_test::DumpOfScript(garbage, options);
+        EXPECT_FALSE(HasViolation(dump)) << dump;
+    }
+}
+
+}  // namespace
