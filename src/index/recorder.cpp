@@ -386,7 +386,12 @@ int record_argument(const char *text, const char *call_name, int position, int l
             if (argument_is_value(call_code, position) && has_text) {
                 record_input(text, call_code, line, file_path, handle);
             } else if (position == 0) {
-                register_statement(analyser, index, text, line, file_path);
+                // The handle as the scanner keeps it (cut to its buffer), which
+                // is the name the statement's inputs are chained under.
+                register_statement(analyser, index, handle != nullptr && handle[0] != '\0'
+                                                        ? handle
+                                                        : text,
+                                   line, file_path);
             }
             return 0;
         case CALL_EXEC:

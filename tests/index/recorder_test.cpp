@@ -72,6 +72,8 @@ const std::string WORKED_EXAMPLE_INDEX =
     "Csr1 Action1.c:10\n";
 
 const std::string H40(40, 'h');
+const std::string H300(300, 'k');
+const std::string H255(255, 'k');
 const std::string H31(31, 'h');
 const std::string LONG_NAME = std::string(198, 'f') + ".c";
 
@@ -132,6 +134,13 @@ const RecorderCase RECORDER_CASES[] = {
      {{"a.c", "{\nsqx_assign(" + H40 + ", \"1\");\nsqx_assign(B, \"2\");\nsqx_bind_placeholder(" +
                   H40 + ", \":1\", B);\n}\n"}},
      "1 in a.c:2 2\n2 in a.c:3 2\n-- pending\n" + H31 + ": 2@3\n" + H40 + ": 1@2\n"},
+    // The scanner keeps 255 characters of a handle; the statement site is
+    // filed under the same cut name as its inputs, so the execute finds it.
+    {"StatementOfAnOverlongHandleIsPublished",
+     "oracle",
+     {{"a.c", "{\nsqx_stmt(" + H300 + ", \"select 1 from t\");\nsqx_exec(" + H300 + ");\n}\n"}},
+     "1 in a.c:2 1\n-- locations\na.c:2: 1@2\na.c:3: 1@2\n-- statements\n" + H255 +
+         " a.c:2\n"},
     {"LocationKeysOfLongFileNamesAreFormedInFull",
      "oracle",
      {{LONG_NAME, "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_exec(C);\n}\n"}},
