@@ -39,6 +39,8 @@ void destroy_action_file(void *value) {
     free(file);
 }
 
+}  // namespace
+
 char *copy_text(const char *text) {
     size_t size = strlen(text) + 1;
     char *copy = static_cast<char *>(malloc(size));
@@ -47,8 +49,6 @@ char *copy_text(const char *text) {
     }
     return copy;
 }
-
-}  // namespace
 
 token_entry_tag *new_token_entry() {
     token_entry_tag *entry = static_cast<token_entry_tag *>(malloc(sizeof(token_entry_tag)));

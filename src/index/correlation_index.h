@@ -53,6 +53,9 @@ struct statement_site_t {
     char handle[STATEMENT_HANDLE_SIZE];
 };
 
+// A heap copy of text (released with free), or null.
+char *copy_text(const char *text);
+
 // A fresh occurrence with every field at its "not filled" value, or null.
 token_entry_tag *new_token_entry();
 

@@ -21,15 +21,6 @@ const float PROGRESS_DONE = 1.0f;
 
 enum { CURSOR_HEADER_SIZE = 8192 };
 
-char *copy_text(const char *text) {
-    size_t size = strlen(text) + 1;
-    char *copy = static_cast<char *>(malloc(size));
-    if (copy != nullptr) {
-        memcpy(copy, text, size);
-    }
-    return copy;
-}
-
 void free_provisional(token_entry_tag *occurrence) {
     free(const_cast<char *>(occurrence->value));
     free(const_cast<char *>(occurrence->file));
