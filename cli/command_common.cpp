@@ -114,8 +114,8 @@ void add_project_options(CLI::App *command, project_options *options, bool with_
                             "INI file holding the learning speed factor "
                             "([Correlated Queries] Learning Speed Factor)");
         command->add_option("--weights", options->weights,
-                            "Weights file to read and write (default: ../dat/crlt.dat "
-                            "beside the tokenweave executable)");
+                            "Weights file (default: ../dat/crlt.dat beside the tokenweave "
+                            "executable); feedback writes the learned weights back to it");
     }
 }
 
