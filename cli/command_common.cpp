@@ -146,6 +146,11 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
         report_error("out of memory while building the index of '" + options.project + "'");
         return nullptr;
     }
+    // Scanning reports progress only up to the last recorded call; the
+    // index is complete now.
+    if (show_progress && the_progress_bar.drawn) {
+        draw_progress(&the_progress_bar, 1.0f);
+    }
     finish_progress_bar();
     if (built != 0) {
         report_error("cannot create the evaluators (out of memory)");
@@ -154,30 +159,30 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
     return analyser;
 }
 
-std::string resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
-                                const std::string &file) {
+bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
+                         const std::string &file, std::string *resolved) {
     std::string in_project = project_directory(options.project) + file;
     correlation_index *index = analyser_index(&analyser);
-    if (index == nullptr) {
-        return in_project;
-    }
-    char **paths = index->file_paths;
-    for (int i = 0; paths[i] != nullptr; ++i) {
+    char **paths = index != nullptr ? index->file_paths : nullptr;
+    for (int i = 0; paths != nullptr && paths[i] != nullptr; ++i) {
         if (in_project == paths[i] || file == paths[i]) {
-            return paths[i];
+            *resolved = paths[i];
+            return true;
         }
     }
     // The same file under another spelling: "./x.c", an absolute path, or
     // the other separator.
     std::filesystem::path wanted_in_project = comparable_path(in_project);
     std::filesystem::path wanted_as_given = comparable_path(file);
-    for (int i = 0; paths[i] != nullptr; ++i) {
+    for (int i = 0; paths != nullptr && paths[i] != nullptr; ++i) {
         std::filesystem::path registered = comparable_path(paths[i]);
         if (registered == wanted_in_project || registered == wanted_as_given) {
-            return paths[i];
+            *resolved = paths[i];
+            return true;
         }
     }
-    return in_project;
+    report_error("'" + file + "' is not an action file of the project '" + options.project + "'");
+    return false;
 }
 
 void finish_progress() { finish_progress_bar(); }

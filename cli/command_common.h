@@ -33,10 +33,12 @@ void add_project_options(CLI::App *command, project_options *options, bool with_
 // read). Null, with a message on standard error, when it cannot be built.
 std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &options);
 
-// The full action-file path the index holds for a FILE argument given
-// relative to the project file's directory, or as a full path.
-std::string resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
-                                const std::string &file);
+// Sets *resolved to the full action-file path the index holds for a FILE
+// argument given relative to the project file's directory, or as a full
+// path. False, with a message on standard error, when the project has no
+// such action file.
+bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
+                         const std::string &file, std::string *resolved);
 
 // Ends the progress bar's line, if one was drawn.
 void finish_progress();

@@ -133,7 +133,10 @@ int run_token(const project_options &options, const query_options &query) {
     if (!analyser) {
         return EXIT_ERROR;
     }
-    std::string file = resolve_action_file(*analyser, options, query.file);
+    std::string file;
+    if (!resolve_action_file(*analyser, options, query.file, &file)) {
+        return EXIT_ERROR;
+    }
     report_target report(query.report);
     int code = analyser->InputTokenQuery(query.value.c_str(), file.c_str(), query.line,
                                          report.path().c_str(), query.min_grade);
@@ -145,7 +148,10 @@ int run_cursor(const project_options &options, const query_options &query) {
     if (!analyser) {
         return EXIT_ERROR;
     }
-    std::string file = resolve_action_file(*analyser, options, query.file);
+    std::string file;
+    if (!resolve_action_file(*analyser, options, query.file, &file)) {
+        return EXIT_ERROR;
+    }
     report_target report(query.report);
     int code = analyser->CursorQuery(file.c_str(), query.line, report.path().c_str(),
                                      query.min_grade);
@@ -174,8 +180,12 @@ int run_feedback(const project_options &options, const feedback_options &feedbac
     if (!analyser) {
         return EXIT_ERROR;
     }
-    std::string input_file = resolve_action_file(*analyser, options, feedback.input_file);
-    std::string output_file = resolve_action_file(*analyser, options, feedback.output_file);
+    std::string input_file;
+    std::string output_file;
+    if (!resolve_action_file(*analyser, options, feedback.input_file, &input_file) ||
+        !resolve_action_file(*analyser, options, feedback.output_file, &output_file)) {
+        return EXIT_ERROR;
+    }
     float before = grade_of_pair(*analyser, feedback, input_file, output_file);
     bool up = feedback.direction == "up";
     const char *value = feedback.value.c_str();

@@ -90,6 +90,10 @@ int LoadParameterizedString(HMODULE module, unsigned int id, char *buffer, int s
     if (buffer == nullptr || size <= 0) {
         return 0;
     }
+    // Callers pass as many arguments as the built-in text of the id uses; a
+    // host text that uses more must not make us read arguments never passed.
+    const char *builtin = builtin_message(id);
+    int passed = builtin != nullptr ? message_highest_placeholder(builtin) : 0;
     const char *text = nullptr;
 #if defined(_WIN32)
     // The host's string table comes first, so a host can word (or translate)
@@ -103,19 +107,18 @@ int LoadParameterizedString(HMODULE module, unsigned int id, char *buffer, int s
     (void)module;
 #endif
     if (text == nullptr) {
-        text = builtin_message(id);
+        text = builtin;
     }
     if (text == nullptr) {
         buffer[0] = '\0';
         return 0;
     }
     const char *arguments[MESSAGE_MAX_ARGUMENTS];
-    int argument_count = message_highest_placeholder(text);
     va_list list;
     va_start(list, size);
-    for (int i = 0; i < argument_count; ++i) {
+    for (int i = 0; i < passed; ++i) {
         arguments[i] = va_arg(list, const char *);
     }
     va_end(list);
-    return message_expand(text, arguments, argument_count, buffer, size);
+    return message_expand(text, arguments, passed, buffer, size);
 }

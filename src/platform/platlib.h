@@ -49,14 +49,12 @@ char *os_native_path(const char *path, char *out, size_t out_size);
 // Opens a file by a path that may use either separator (fopen semantics).
 FILE *os_fopen(const char *path, const char *mode);
 
-// Message text id of the module's string table, with %1 to %99 replaced by
-// the text arguments that follow, in order (a null argument as empty text);
-// "%%" stands for one '%'; argument texts are copied as they are. Written
+// Message text id of the module's string table, with %1, %2, ... replaced by
+// the text arguments that follow, in order; "%%" stands for one '%'. Written
 // zero-terminated into buffer and cut to size - 1 bytes. Texts the host does
-// not provide come from the built-in catalog (off Windows, always); an
-// unknown id gives the empty text. Returns the length written. Every
-// placeholder the text uses must have an argument: as many are read as the
-// highest placeholder number.
+// not provide come from the built-in catalog. Callers pass as many arguments
+// as the id's built-in text uses; a host text with more placeholders gets
+// empty text for the extra ones. Returns the length written.
 int LoadParameterizedString(HMODULE module, unsigned int id, char *buffer, int size, ...);
 
 // 2 when the platform character set is a double-byte one, else 1.
