@@ -26,10 +26,12 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "analyser/analyser_access.h"
@@ -55,6 +57,17 @@ const int EXIT_TIMED_OUT = 3;
 
 double seconds_since(steady::time_point start) {
     return std::chrono::duration<double>(steady::now() - start).count();
+}
+
+// User plus system CPU time of the process: beside the wall time, it shows
+// how much of a phase the machine's other load took.
+double cpu_seconds() {
+    struct rusage usage;
+    if (getrusage(RUSAGE_SELF, &usage) != 0) {
+        return 0;
+    }
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 struct memory_peak {
@@ -360,11 +373,14 @@ void print_header(FILE *out) {
 
 // Ends the process with the row printed when one phase outlives its time:
 // the library offers no way to interrupt a query, and the table should
-// still be complete.
+// still be complete. clean_up runs on the watchdog's thread just before.
 class phase_watchdog {
 public:
-    phase_watchdog(table_row *row, double timeout_seconds)
-        : row_(row), timeout_(timeout_seconds), thread_([this] { watch(); }) {}
+    phase_watchdog(table_row *row, double timeout_seconds, std::function<void()> clean_up)
+        : row_(row),
+          timeout_(timeout_seconds),
+          clean_up_(std::move(clean_up)),
+          thread_([this] { watch(); }) {}
 
     ~phase_watchdog() {
         {
@@ -400,10 +416,11 @@ private:
             }
             if (wake_.wait_until(hold, deadline_) == std::cv_status::timeout && running_ &&
                 steady::now() >= deadline_) {
-                row_->set(column_, format("timeout (> %.0f s)", timeout_));
+                row_->set(column_, format("timeout (> %g s)", timeout_));
                 row_->print(stdout);
-                fprintf(stderr, "tokenweave_bench: %s ran longer than %.0f s; stopped\n",
+                fprintf(stderr, "tokenweave_bench: %s ran longer than %g s; stopped\n",
                         COLUMN_TITLES[column_], timeout_);
+                clean_up_();
                 _exit(EXIT_TIMED_OUT);
             }
         }
@@ -411,6 +428,7 @@ private:
 
     table_row *row_;
     double timeout_;
+    std::function<void()> clean_up_;
     std::mutex lock_;
     std::condition_variable wake_;
     bool stopping_ = false;
@@ -479,7 +497,7 @@ public:
         if (measure_reading(files) != 0) {
             return 1;
         }
-        phase_watchdog watchdog(row_, opts_.timeout_seconds);
+        phase_watchdog watchdog(row_, opts_.timeout_seconds, [this] { remove_reports(); });
         CCorrelationAnalyser analyser(opts_.project.c_str(), "", keep_going, this, "oracle", "");
         analyser.SetDataFilePath(opts_.weights.c_str());
         if (measure_build(&analyser, &watchdog) != 0) {
@@ -497,7 +515,12 @@ public:
         return 0;
     }
 
-    ~bench_run() {
+    ~bench_run() { remove_reports(); }
+
+private:
+    // Report files are created before the query that writes them starts, so
+    // the list does not change while a query runs.
+    void remove_reports() {
         for (const std::string &path : reports_) {
             remove(path.c_str());
         }
@@ -506,7 +529,6 @@ public:
         }
     }
 
-private:
     std::string target(const char *key, const char *fallback) const {
         auto found = targets_.find(key);
         return found != targets_.end() ? found->second : fallback;
@@ -538,7 +560,7 @@ private:
         read_seconds_ = seconds_since(start);
         double megabytes = action_bytes_ / BYTES_PER_MB;
         row_->set(COL_ACTION_MB, format("%.1f", megabytes));
-        row_->set(COL_READ, format("%.3f (%.0f)", read_seconds_, megabytes / read_seconds_));
+        row_->set(COL_READ, format("%.4f (%.0f)", read_seconds_, megabytes / read_seconds_));
         fprintf(stderr, "[%s] read %.1f MB of action files in %.3f s\n", opts_.label.c_str(),
                 megabytes, read_seconds_);
         return 0;
@@ -550,6 +572,7 @@ private:
         scanner_set_echo_stream(nullptr);
         watchdog->begin(COL_BUILD);
         steady::time_point start = steady::now();
+        double cpu_start = cpu_seconds();
         int built;
         try {
             built = analyser->BuildIndex();
@@ -559,6 +582,7 @@ private:
             return -1;
         }
         double build_seconds = seconds_since(start);
+        double build_cpu = cpu_seconds() - cpu_start;
         watchdog->end();
         if (built != 0) {
             fprintf(stderr, "tokenweave_bench: BuildIndex returned %d (weights '%s')\n", built,
@@ -580,8 +604,8 @@ private:
         index_counts counts = count_index(analyser);
         row_->set(COL_INDEX,
                   format("%ld / %ld / %ld", counts.values, counts.inputs, counts.outputs));
-        fprintf(stderr, "[%s] BuildIndex %.3f s, AnalyseIndex %.3f s; %ld values\n",
-                opts_.label.c_str(), build_seconds, analyse_seconds, counts.values);
+        fprintf(stderr, "[%s] BuildIndex %.3f s (cpu %.3f s), AnalyseIndex %.3f s; %ld values\n",
+                opts_.label.c_str(), build_seconds, build_cpu, analyse_seconds, counts.values);
         return 0;
     }
 
@@ -637,16 +661,18 @@ private:
         std::string report = report_path("find");
         watchdog->begin(COL_FIND);
         steady::time_point start = steady::now();
+        double cpu_start = cpu_seconds();
         int code = analyser->FindCorrelations(report.c_str(), MIN_GRADE, opts_.max_results);
         double seconds = seconds_since(start);
+        double cpu = cpu_seconds() - cpu_start;
         watchdog->end();
         long pairs = count_report_lines(report);
         std::string cell = code == 0 && pairs == opts_.max_results
                                ? format("%.3f", seconds)
                                : query_cell(seconds, code, pairs);
         row_->set(COL_FIND, cell);
-        fprintf(stderr, "[%s] FindCorrelations %s (%ld pairs)\n", opts_.label.c_str(), cell.c_str(),
-                pairs);
+        fprintf(stderr, "[%s] FindCorrelations %s (%ld pairs, cpu %.3f s)\n", opts_.label.c_str(),
+                cell.c_str(), pairs, cpu);
     }
 
     const options &opts_;
