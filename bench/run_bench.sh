@@ -60,6 +60,9 @@ echo
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')," \
     "$(awk '/MemTotal/ {printf "%.1f GB RAM", $2 / 1048576}' /proc/meminfo);" \
     "commit $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+# Other work on the machine shows as wall time above CPU time; the load
+# average tells how busy the cores were.
+echo "Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 "$bench" --header
 
@@ -85,3 +88,5 @@ for lines in $sizes; do
         exit "$status"
     fi
 done
+echo
+echo "Load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"

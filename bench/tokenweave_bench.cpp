@@ -70,6 +70,18 @@ double cpu_seconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// Wall and CPU time since it was started.
+class stopwatch {
+public:
+    stopwatch() : wall_start_(steady::now()), cpu_start_(cpu_seconds()) {}
+    double wall() const { return seconds_since(wall_start_); }
+    double cpu() const { return cpu_seconds() - cpu_start_; }
+
+private:
+    steady::time_point wall_start_;
+    double cpu_start_;
+};
+
 struct memory_peak {
     long vm_hwm_kb = -1;
     long max_rss_kb = -1;
@@ -105,6 +117,10 @@ std::string format(const char *pattern, ...) {
     vsnprintf(text, sizeof text, pattern, arguments);
     va_end(arguments);
     return text;
+}
+
+std::string format_times(double wall, double cpu) {
+    return format("%.3f (cpu %.3f)", wall, cpu);
 }
 
 std::string format_peak(const memory_peak &peak) {
@@ -555,9 +571,9 @@ private:
             fprintf(stderr, "tokenweave_bench: cannot read the action files\n");
             return -1;
         }
-        steady::time_point start = steady::now();
+        stopwatch elapsed;
         action_bytes_ = read_files_once(files);
-        read_seconds_ = seconds_since(start);
+        read_seconds_ = elapsed.wall();
         double megabytes = action_bytes_ / BYTES_PER_MB;
         row_->set(COL_ACTION_MB, format("%.1f", megabytes));
         row_->set(COL_READ, format("%.4f (%.0f)", read_seconds_, megabytes / read_seconds_));
@@ -571,8 +587,7 @@ private:
         // newlines inside SQL text must not.
         scanner_set_echo_stream(nullptr);
         watchdog->begin(COL_BUILD);
-        steady::time_point start = steady::now();
-        double cpu_start = cpu_seconds();
+        stopwatch build_time;
         int built;
         try {
             built = analyser->BuildIndex();
@@ -581,24 +596,26 @@ private:
             fprintf(stderr, "tokenweave_bench: BuildIndex ran out of memory\n");
             return -1;
         }
-        double build_seconds = seconds_since(start);
-        double build_cpu = cpu_seconds() - cpu_start;
+        double build_seconds = build_time.wall();
+        double build_cpu = build_time.cpu();
         watchdog->end();
         if (built != 0) {
             fprintf(stderr, "tokenweave_bench: BuildIndex returned %d (weights '%s')\n", built,
                     opts_.weights.c_str());
             return -1;
         }
-        row_->set(COL_BUILD, format("%.3f", build_seconds));
+        row_->set(COL_BUILD, format_times(build_seconds, build_cpu));
         row_->set(COL_SCAN_RATE, format("%.1f", action_bytes_ / BYTES_PER_MB / build_seconds));
 
         watchdog->begin(COL_ANALYSE);
-        start = steady::now();
+        stopwatch analyse_time;
         analyser->AnalyseIndex();
-        double analyse_seconds = seconds_since(start);
+        double analyse_seconds = analyse_time.wall();
+        double analyse_cpu = analyse_time.cpu();
         watchdog->end();
-        row_->set(COL_ANALYSE, format("%.3f", analyse_seconds));
-        row_->set(COL_BUILD_ANALYSE, format("%.3f", build_seconds + analyse_seconds));
+        row_->set(COL_ANALYSE, format_times(analyse_seconds, analyse_cpu));
+        row_->set(COL_BUILD_ANALYSE,
+                  format_times(build_seconds + analyse_seconds, build_cpu + analyse_cpu));
         row_->set(COL_PEAK_BUILD, format_peak(read_memory_peak()));
 
         index_counts counts = count_index(analyser);
@@ -622,10 +639,10 @@ private:
         std::string report = report_path(prefix.c_str());
         std::string path = directory_of(opts_.project) + file;
         watchdog->begin(column);
-        steady::time_point start = steady::now();
+        stopwatch elapsed;
         int code =
             analyser->InputTokenQuery(value.c_str(), path.c_str(), line, report.c_str(), MIN_GRADE);
-        double seconds = seconds_since(start);
+        double seconds = elapsed.wall();
         watchdog->end();
         std::string cell = query_cell(seconds, code, count_report_lines(report));
         fprintf(stderr, "[%s] InputTokenQuery \"%s\" %s\n", opts_.label.c_str(), value.c_str(),
@@ -646,9 +663,9 @@ private:
         std::string report = report_path("cursor");
         std::string path = directory_of(opts_.project) + file;
         watchdog->begin(COL_CURSOR);
-        steady::time_point start = steady::now();
+        stopwatch elapsed;
         int code = analyser->CursorQuery(path.c_str(), line, report.c_str(), MIN_GRADE);
-        double seconds = seconds_since(start);
+        double seconds = elapsed.wall();
         watchdog->end();
         // The first line of a cursor report is its header.
         long pairs = count_report_lines(report) - 1;
@@ -660,15 +677,14 @@ private:
     void measure_find(CCorrelationAnalyser *analyser, phase_watchdog *watchdog) {
         std::string report = report_path("find");
         watchdog->begin(COL_FIND);
-        steady::time_point start = steady::now();
-        double cpu_start = cpu_seconds();
+        stopwatch find_time;
         int code = analyser->FindCorrelations(report.c_str(), MIN_GRADE, opts_.max_results);
-        double seconds = seconds_since(start);
-        double cpu = cpu_seconds() - cpu_start;
+        double seconds = find_time.wall();
+        double cpu = find_time.cpu();
         watchdog->end();
         long pairs = count_report_lines(report);
         std::string cell = code == 0 && pairs == opts_.max_results
-                               ? format("%.3f", seconds)
+                               ? format_times(seconds, cpu)
                                : query_cell(seconds, code, pairs);
         row_->set(COL_FIND, cell);
         fprintf(stderr, "[%s] FindCorrelations %s (%ld pairs, cpu %.3f s)\n", opts_.label.c_str(),
