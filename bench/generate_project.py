@@ -511,9 +511,10 @@ class ProjectGenerator:
                 id_line = self.bind(cursor, 4, order["ORDER_ID"])
                 self.bind(cursor, 5, order["VERSION"])
                 self.execute(cursor)
-            if a.number == self.args.files:
-                self.cursor_target = (a.relative_path, site)
-                self.token_target = (order["ORDER_ID"], a.relative_path, id_line)
+            # The last such loop of the project is the query target: its
+            # inputs have the most earlier outputs to be graded against.
+            self.cursor_target = (a.relative_path, site)
+            self.token_target = (order["ORDER_ID"], a.relative_path, id_line)
         elif kind == "update_orders_literal":
             for order in data:
                 status = v.weighted(ORDER_STATUS)

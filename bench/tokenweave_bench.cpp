@@ -28,6 +28,7 @@
 #include <condition_variable>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -52,6 +53,13 @@ const float MIN_GRADE = 0.0f;
 const double BYTES_PER_MB = 1024.0 * 1024.0;
 const double KB_PER_MB = 1024.0;
 const int EXIT_TIMED_OUT = 3;
+// Large enough to be served from the heap's merged free blocks, small enough
+// not to get a mapping of its own.
+const int RELEASE_PROBE_BYTES = 64 * 1024;
+
+// Where the release probe's block goes, so that the allocation cannot be
+// optimised away.
+void *volatile allocation_probe = nullptr;
 
 // ---- measurements --------------------------------------------------------
 
@@ -325,6 +333,7 @@ enum column_id {
     COL_CURSOR,
     COL_FIND,
     COL_PEAK_END,
+    COL_RELEASE,
     COLUMN_COUNT
 };
 
@@ -347,6 +356,7 @@ const char *const COLUMN_TITLES[COLUMN_COUNT] = {
     "CursorQuery s (pairs)",
     "FindCorrelations s",
     "peak at end MB (VmHWM / maxrss)",
+    "release s (destructor + next 64 KB malloc)",
 };
 
 // The cells of the row, filled as the phases finish. The watchdog may print
@@ -514,20 +524,22 @@ public:
             return 1;
         }
         phase_watchdog watchdog(row_, opts_.timeout_seconds, [this] { remove_reports(); });
-        CCorrelationAnalyser analyser(opts_.project.c_str(), "", keep_going, this, "oracle", "");
-        analyser.SetDataFilePath(opts_.weights.c_str());
-        if (measure_build(&analyser, &watchdog) != 0) {
+        std::unique_ptr<CCorrelationAnalyser> analyser(
+            new CCorrelationAnalyser(opts_.project.c_str(), "", keep_going, this, "oracle", ""));
+        analyser->SetDataFilePath(opts_.weights.c_str());
+        if (measure_build(analyser.get(), &watchdog) != 0) {
             return 1;
         }
-        measure_token_query(&analyser, &watchdog, COL_TOKEN, "token");
-        measure_token_query(&analyser, &watchdog, COL_TOKEN_COMMON, "common");
-        measure_cursor_query(&analyser, &watchdog);
+        measure_token_query(analyser.get(), &watchdog, COL_TOKEN, "token");
+        measure_token_query(analyser.get(), &watchdog, COL_TOKEN_COMMON, "common");
+        measure_cursor_query(analyser.get(), &watchdog);
         if (opts_.skip_find) {
             row_->set(COL_FIND, "skipped");
         } else {
-            measure_find(&analyser, &watchdog);
+            measure_find(analyser.get(), &watchdog);
         }
         row_->set(COL_PEAK_END, format_peak(read_memory_peak()));
+        measure_release(&analyser, &watchdog);
         return 0;
     }
 
@@ -689,6 +701,25 @@ private:
         row_->set(COL_FIND, cell);
         fprintf(stderr, "[%s] FindCorrelations %s (%ld pairs, cpu %.3f s)\n", opts_.label.c_str(),
                 cell.c_str(), pairs, cpu);
+    }
+
+    // Destroying the analyser frees millions of small blocks; the allocator
+    // merges them only when a later request needs a larger block, so that
+    // first request pays too. A host closing a project sees both.
+    void measure_release(std::unique_ptr<CCorrelationAnalyser> *analyser,
+                         phase_watchdog *watchdog) {
+        watchdog->begin(COL_RELEASE);
+        stopwatch destroy_time;
+        analyser->reset();
+        double destroy_seconds = destroy_time.wall();
+        stopwatch allocation_time;
+        allocation_probe = malloc(RELEASE_PROBE_BYTES);
+        double allocation_seconds = allocation_time.wall();
+        free(allocation_probe);
+        watchdog->end();
+        row_->set(COL_RELEASE, format("%.3f + %.3f", destroy_seconds, allocation_seconds));
+        fprintf(stderr, "[%s] destructor %.3f s, next %d-byte malloc %.3f s\n", opts_.label.c_str(),
+                destroy_seconds, RELEASE_PROBE_BYTES, allocation_seconds);
     }
 
     const options &opts_;
