@@ -4,12 +4,13 @@
 // For the project given it measures, in this order and in one process:
 // reading every action file into memory once (the floor any scan has to pay),
 // BuildIndex, AnalyseIndex, one InputTokenQuery for a correlated value, one
-// InputTokenQuery for the value the grids return most, one CursorQuery and
-// FindCorrelations. Query targets come from the "targets" file that
+// InputTokenQuery for the value the grids return most, one CursorQuery,
+// FindCorrelations, and last the analyser's release with the first larger
+// allocation after it. Query targets come from the "targets" file that
 // generate_project.py writes beside the project. Wall times are steady-clock
-// seconds; peak memory is the process's high-water mark (VmHWM of
-// /proc/self/status and ru_maxrss), read after the index is built and again
-// at the end.
+// seconds, with the process's CPU time beside the long phases; peak memory
+// is the process's high-water mark (VmHWM of /proc/self/status and
+// ru_maxrss), read after the index is built and again before the release.
 //
 // The result is one Markdown table row on standard output (--header prints
 // the header rows instead). A phase that runs longer than --timeout seconds
