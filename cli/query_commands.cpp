@@ -117,45 +117,44 @@ std::unique_ptr<CCorrelationAnalyser> build_and_analyse(const project_options &o
     return analyser;
 }
 
-int run_find(const project_options &options, const query_options &query) {
+// Builds and analyses the index, names the query's action file (when it has
+// one) and runs the query into its report.
+template <typename Query>
+int run_query(const project_options &options, const query_options &query, bool names_a_file,
+              Query run) {
     std::unique_ptr<CCorrelationAnalyser> analyser = build_and_analyse(options);
     if (!analyser) {
         return EXIT_ERROR;
     }
+    std::string file;
+    if (names_a_file && !resolve_action_file(*analyser, options, query.file, &file)) {
+        return EXIT_ERROR;
+    }
     report_target report(query.report);
-    int code =
-        analyser->FindCorrelations(report.path().c_str(), query.min_grade, query.max_results);
-    return exit_status_of_query(code, report);
+    return exit_status_of_query(run(*analyser, file.c_str(), report.path().c_str()), report);
+}
+
+int run_find(const project_options &options, const query_options &query) {
+    return run_query(options, query, false,
+                     [&](CCorrelationAnalyser &analyser, const char *, const char *report) {
+                         return analyser.FindCorrelations(report, query.min_grade,
+                                                          query.max_results);
+                     });
 }
 
 int run_token(const project_options &options, const query_options &query) {
-    std::unique_ptr<CCorrelationAnalyser> analyser = build_and_analyse(options);
-    if (!analyser) {
-        return EXIT_ERROR;
-    }
-    std::string file;
-    if (!resolve_action_file(*analyser, options, query.file, &file)) {
-        return EXIT_ERROR;
-    }
-    report_target report(query.report);
-    int code = analyser->InputTokenQuery(query.value.c_str(), file.c_str(), query.line,
-                                         report.path().c_str(), query.min_grade);
-    return exit_status_of_query(code, report);
+    return run_query(options, query, true,
+                     [&](CCorrelationAnalyser &analyser, const char *file, const char *report) {
+                         return analyser.InputTokenQuery(query.value.c_str(), file, query.line,
+                                                         report, query.min_grade);
+                     });
 }
 
 int run_cursor(const project_options &options, const query_options &query) {
-    std::unique_ptr<CCorrelationAnalyser> analyser = build_and_analyse(options);
-    if (!analyser) {
-        return EXIT_ERROR;
-    }
-    std::string file;
-    if (!resolve_action_file(*analyser, options, query.file, &file)) {
-        return EXIT_ERROR;
-    }
-    report_target report(query.report);
-    int code = analyser->CursorQuery(file.c_str(), query.line, report.path().c_str(),
-                                     query.min_grade);
-    return exit_status_of_query(code, report);
+    return run_query(options, query, true,
+                     [&](CCorrelationAnalyser &analyser, const char *file, const char *report) {
+                         return analyser.CursorQuery(file, query.line, report, query.min_grade);
+                     });
 }
 
 // The pair's grade as the evaluators see it now, or a negative number when
