@@ -103,8 +103,7 @@ void report_error(const std::string &message) {
 void add_project_options(CLI::App *command, project_options *options, bool with_learning) {
     command->add_option("PROJECT", options->project, "Project file (INI, section [Actions])")
         ->required();
-    command
-        ->add_option("--db", options->database, "Database family of the recording")
+    command->add_option("--db", options->database, "Database family of the recording")
         ->check(CLI::IsMember({"oracle", "odbc"}, CLI::ignore_case))
         ->capture_default_str();
     command->add_option("--grid-settings", options->grid_settings,
@@ -129,9 +128,9 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
 
     bool show_progress = isatty(fileno(stderr)) != 0;
     auto analyser = std::make_unique<CCorrelationAnalyser>(
-        options.project.c_str(), options.settings.c_str(),
-        show_progress ? draw_progress : nullptr, show_progress ? &the_progress_bar : nullptr,
-        options.database.c_str(), options.grid_settings.c_str());
+        options.project.c_str(), options.settings.c_str(), show_progress ? draw_progress : nullptr,
+        show_progress ? &the_progress_bar : nullptr, options.database.c_str(),
+        options.grid_settings.c_str());
     if (!options.weights.empty()) {
         analyser->SetDataFilePath(options.weights.c_str());
     }
@@ -185,6 +184,8 @@ bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &
     return false;
 }
 
-void finish_progress() { finish_progress_bar(); }
+void finish_progress() {
+    finish_progress_bar();
+}
 
 }  // namespace tokenweave_cli

@@ -26,8 +26,7 @@ using json = nlohmann::ordered_json;
 // with \u00XX escapes) gives every byte back unchanged.
 std::string bytes_as_code_points(const char *text) {
     std::string utf8;
-    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p != '\0';
-         ++p) {
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p != '\0'; ++p) {
         if (*p < 0x80) {
             utf8 += static_cast<char>(*p);
         } else {
@@ -38,11 +37,17 @@ std::string bytes_as_code_points(const char *text) {
     return utf8;
 }
 
-json text(const char *value) { return value != nullptr ? bytes_as_code_points(value) : ""; }
+json text(const char *value) {
+    return value != nullptr ? bytes_as_code_points(value) : "";
+}
 
-json base_name(const char *path) { return text(path != nullptr ? os_base_name(path) : nullptr); }
+json base_name(const char *path) {
+    return text(path != nullptr ? os_base_name(path) : nullptr);
+}
 
-bool byte_order(const char *a, const char *b) { return strcmp(a, b) < 0; }
+bool byte_order(const char *a, const char *b) {
+    return strcmp(a, b) < 0;
+}
 
 json dump_files(correlation_index *index) {
     json files = json::array();
@@ -80,10 +85,10 @@ json dump_tokens(correlation_index *index) {
     while (ht_enum_has_more_elements(values)) {
         tokens.push_back(static_cast<const token_instances_t *>(ht_enum_next_element(values)));
     }
-    std::sort(tokens.begin(), tokens.end(), [](const token_instances_t *a,
-                                                const token_instances_t *b) {
-        return byte_order(a->value, b->value);
-    });
+    std::sort(tokens.begin(), tokens.end(),
+              [](const token_instances_t *a, const token_instances_t *b) {
+                  return byte_order(a->value, b->value);
+              });
     json dumped = json::array();
     for (const token_instances_t *token : tokens) {
         json occurrences = json::array();
@@ -137,9 +142,8 @@ json dump_statements(correlation_index *index) {
     json statements = json::array();
     for (const auto &[key, value] : sorted_entries(index->statement_table)) {
         const statement_site_t *site = static_cast<const statement_site_t *>(value);
-        statements.push_back({{"handle", text(key)},
-                              {"file", text(site->file_name)},
-                              {"line", site->line}});
+        statements.push_back(
+            {{"handle", text(key)}, {"file", text(site->file_name)}, {"line", site->line}});
     }
     return statements;
 }

@@ -224,8 +224,8 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     static query_options query;
     static feedback_options feedback;
 
-    CLI::App *find = app->add_subcommand(
-        "find", "Rank the best correlation candidates of the whole project");
+    CLI::App *find =
+        app->add_subcommand("find", "Rank the best correlation candidates of the whole project");
     add_project_options(find, options, true);
     add_grade_option(find, &query,
                      "Leave out the sent values whose best pair grades below this (0 to 1)");
@@ -243,8 +243,8 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     add_grade_option(token, &query, "Report only pairs graded above this (0 to 1)");
     token->callback([options, exit_code]() { *exit_code = run_token(*options, query); });
 
-    CLI::App *cursor = app->add_subcommand(
-        "cursor", "Candidates for every value of the statement at FILE(LINE)");
+    CLI::App *cursor =
+        app->add_subcommand("cursor", "Candidates for every value of the statement at FILE(LINE)");
     add_project_options(cursor, options, true);
     cursor->add_option("FILE", query.file, "Action file, relative to the project or full path")
         ->required();
@@ -264,8 +264,9 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     learn->add_option("INPUT_LINE", feedback.input_line, "Line where it is sent")->required();
     learn->add_option("OUTPUT_FILE", feedback.output_file, "Where the value was returned")
         ->required();
-    learn->add_option("OUTPUT_LINE", feedback.output_line,
-                      "Line of the grid reference that returned it")
+    learn
+        ->add_option("OUTPUT_LINE", feedback.output_line,
+                     "Line of the grid reference that returned it")
         ->required();
     learn->callback([options, exit_code]() { *exit_code = run_feedback(*options, feedback); });
 }

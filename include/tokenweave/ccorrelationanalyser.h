@@ -100,8 +100,8 @@ public:
     // project_path and settings_path must not be null. A null callback means
     // no progress reports; user_data is handed back to the callback as given.
     CCorrelationAnalyser(const char *project_path, const char *settings_path,
-                         int (*callback)(void *, float), void *user_data,
-                         const char *database_type, const char *grid_settings_path);
+                         int (*callback)(void *, float), void *user_data, const char *database_type,
+                         const char *grid_settings_path);
     CCorrelationAnalyser(const char *project_path, const char *settings_path,
                          int (*callback)(void *, float), void *user_data);
     // Releases the index and the evaluator tree.

@@ -8,9 +8,7 @@ struct analyser_access {
     static correlation_index *&index(CCorrelationAnalyser *a) { return a->index; }
     static ht_table *&keywords(CCorrelationAnalyser *a) { return a->keywords; }
     static const char *database_type(CCorrelationAnalyser *a) { return a->database_type; }
-    static const char *grid_settings_path(CCorrelationAnalyser *a) {
-        return a->grid_settings_path;
-    }
+    static const char *grid_settings_path(CCorrelationAnalyser *a) { return a->grid_settings_path; }
     static const char *settings_path(CCorrelationAnalyser *a) { return a->settings_path; }
     static CTokenHeuristicEvaluator *evaluator(CCorrelationAnalyser *a) { return a->evaluator; }
     static int &total_lines(CCorrelationAnalyser *a) { return a->total_lines; }
@@ -30,7 +28,9 @@ namespace {
 
 CCorrelationAnalyser *the_current_analyser = nullptr;
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equal_ignoring_ascii_case(const char *a, const char *b) {
     for (; *a != '\0' && *b != '\0'; ++a, ++b) {
@@ -43,11 +43,15 @@ bool equal_ignoring_ascii_case(const char *a, const char *b) {
 
 }  // namespace
 
-correlation_index *analyser_index(CCorrelationAnalyser *a) { return analyser_access::index(a); }
+correlation_index *analyser_index(CCorrelationAnalyser *a) {
+    return analyser_access::index(a);
+}
 void analyser_set_index(CCorrelationAnalyser *a, correlation_index *index) {
     analyser_access::index(a) = index;
 }
-ht_table *analyser_keywords(CCorrelationAnalyser *a) { return analyser_access::keywords(a); }
+ht_table *analyser_keywords(CCorrelationAnalyser *a) {
+    return analyser_access::keywords(a);
+}
 void analyser_set_keywords(CCorrelationAnalyser *a, ht_table *keywords) {
     analyser_access::keywords(a) = keywords;
 }
@@ -64,15 +68,21 @@ CTokenHeuristicEvaluator *analyser_evaluator(CCorrelationAnalyser *a) {
     return analyser_access::evaluator(a);
 }
 
-int analyser_total_lines(CCorrelationAnalyser *a) { return analyser_access::total_lines(a); }
+int analyser_total_lines(CCorrelationAnalyser *a) {
+    return analyser_access::total_lines(a);
+}
 void analyser_set_total_lines(CCorrelationAnalyser *a, int lines) {
     analyser_access::total_lines(a) = lines;
 }
-int analyser_lines_done(CCorrelationAnalyser *a) { return analyser_access::lines_done(a); }
+int analyser_lines_done(CCorrelationAnalyser *a) {
+    return analyser_access::lines_done(a);
+}
 void analyser_set_lines_done(CCorrelationAnalyser *a, int lines) {
     analyser_access::lines_done(a) = lines;
 }
-int analyser_last_line(CCorrelationAnalyser *a) { return analyser_access::last_line(a); }
+int analyser_last_line(CCorrelationAnalyser *a) {
+    return analyser_access::last_line(a);
+}
 void analyser_set_last_line(CCorrelationAnalyser *a, int line) {
     analyser_access::last_line(a) = line;
 }
@@ -83,8 +93,12 @@ void analyser_set_lines_reported(CCorrelationAnalyser *a, int lines) {
     analyser_access::lines_reported(a) = lines;
 }
 
-void analyser_cancel(CCorrelationAnalyser *a) { analyser_access::cancelled(a) = 1; }
-int analyser_cancelled(CCorrelationAnalyser *a) { return analyser_access::cancelled(a); }
+void analyser_cancel(CCorrelationAnalyser *a) {
+    analyser_access::cancelled(a) = 1;
+}
+int analyser_cancelled(CCorrelationAnalyser *a) {
+    return analyser_access::cancelled(a);
+}
 
 int analyser_report_progress(CCorrelationAnalyser *a, float value) {
     return analyser_access::report(a, value);
@@ -99,8 +113,12 @@ int analyser_is_odbc(CCorrelationAnalyser *a) {
     return equal_ignoring_ascii_case(analyser_access::database_type(a), "odbc");
 }
 
-CCorrelationAnalyser *current_analyser() { return the_current_analyser; }
-void set_current_analyser(CCorrelationAnalyser *analyser) { the_current_analyser = analyser; }
+CCorrelationAnalyser *current_analyser() {
+    return the_current_analyser;
+}
+void set_current_analyser(CCorrelationAnalyser *analyser) {
+    the_current_analyser = analyser;
+}
 
 void copy_bounded(char *buffer, size_t size, const char *text) {
     if (size == 0) {

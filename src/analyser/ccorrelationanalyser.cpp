@@ -123,11 +123,10 @@ int CCorrelationAnalyser::FindCorrelations(const char *report_path, float min_gr
 }
 
 // One learning step on the pair named by value, input and output place.
-static int learn_from_pair(correlation_index *index,
-                           CTokenHeuristicEvaluator *root, const char *settings_path,
-                           learning_direction direction, const char *token,
-                           const char *input_file, int input_line, const char *output_file,
-                           int output_line) {
+static int learn_from_pair(correlation_index *index, CTokenHeuristicEvaluator *root,
+                           const char *settings_path, learning_direction direction,
+                           const char *token, const char *input_file, int input_line,
+                           const char *output_file, int output_line) {
     if (index == nullptr || root == nullptr) {
         return RESULT_NOT_BUILT;
     }
@@ -141,8 +140,8 @@ static int learn_from_pair(correlation_index *index,
         return RESULT_PAIR_NOT_FOUND;
     }
     // Read at every call, so a changed settings file takes effect at once.
-    float rate = ReadFloatSetting(LEARNING_SECTION, LEARNING_KEY, DEFAULT_LEARNING_RATE,
-                                  settings_path);
+    float rate =
+        ReadFloatSetting(LEARNING_SECTION, LEARNING_KEY, DEFAULT_LEARNING_RATE, settings_path);
     const token_instances_t instances_copy = *instances;
     const token_entry_tag input_copy = *input;
     const token_entry_tag output_copy = *output;
@@ -156,8 +155,8 @@ static int learn_from_pair(correlation_index *index,
 
 int CCorrelationAnalyser::IncreaseGrade(const char *token, const char *input_file, int input_line,
                                         const char *output_file, int output_line) {
-    return learn_from_pair(index, evaluator, settings_path, LEARN_UP, token, input_file,
-                           input_line, output_file, output_line);
+    return learn_from_pair(index, evaluator, settings_path, LEARN_UP, token, input_file, input_line,
+                           output_file, output_line);
 }
 
 int CCorrelationAnalyser::DecreaseGrade(const char *token, const char *input_file, int input_line,
@@ -193,7 +192,9 @@ void CCorrelationAnalyser::AnalyseIndex() {
 
 void CCorrelationAnalyser::AddToStopList(const char *) {}
 
-int CCorrelationAnalyser::ResetStopList() { return 0; }
+int CCorrelationAnalyser::ResetStopList() {
+    return 0;
+}
 
 int CCorrelationAnalyser::ExportDatFile() {
     if (evaluator == nullptr) {

@@ -21,8 +21,8 @@ bool make_output_grade_probe(const CTokenHeuristicEvaluator *root, output_grade_
     if (root == nullptr || root->InputCount() != ROOT_INPUT_COUNT) {
         return false;
     }
-    const auto *distance =
-        dynamic_cast<const CPairLineDistanceHeuristicEvaluator *>(root->Input(INPUT_PAIR_LINE_DISTANCE));
+    const auto *distance = dynamic_cast<const CPairLineDistanceHeuristicEvaluator *>(
+        root->Input(INPUT_PAIR_LINE_DISTANCE));
     const auto *frequency = dynamic_cast<const CTokenGridFrequencyHeuristicEvaluator *>(
         root->Input(INPUT_TOKEN_GRID_FREQUENCY));
     const auto *row =

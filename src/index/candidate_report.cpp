@@ -14,14 +14,17 @@ enum { DECIMAL_TEXT_SIZE = 16 };
 // The last argument-less message loaded.
 char message_buffer[MESSAGE_BUFFER_SIZE];
 
-void decimal_text(int number, char *text) { snprintf(text, DECIMAL_TEXT_SIZE, "%d", number); }
+void decimal_text(int number, char *text) {
+    snprintf(text, DECIMAL_TEXT_SIZE, "%d", number);
+}
 
-HMODULE host_module() { return GetModuleHandleA(nullptr); }
+HMODULE host_module() {
+    return GetModuleHandleA(nullptr);
+}
 
 }  // namespace
 
-candidate_pair_t *new_candidate_pair(float grade, token_entry_tag *input,
-                                     token_entry_tag *output) {
+candidate_pair_t *new_candidate_pair(float grade, token_entry_tag *input, token_entry_tag *output) {
     candidate_pair_t *pair = static_cast<candidate_pair_t *>(malloc(sizeof(candidate_pair_t)));
     if (pair != nullptr) {
         pair->input = input;
@@ -57,9 +60,8 @@ int merge_candidates(graded_heap *target, graded_heap *source) {
     int result = 0;
     while (!heap_is_empty(source)) {
         const candidate_pair_t *top = static_cast<const candidate_pair_t *>(heap_top_data(source));
-        candidate_pair_t *copy = result == 0 ? new_candidate_pair(top->grade, top->input,
-                                                                  top->output)
-                                             : nullptr;
+        candidate_pair_t *copy =
+            result == 0 ? new_candidate_pair(top->grade, top->input, top->output) : nullptr;
         heap_remove_top(source);
         if (copy == nullptr || queue_candidate(target, copy) != 0) {
             result = -1;
@@ -70,8 +72,7 @@ int merge_candidates(graded_heap *target, graded_heap *source) {
 
 void report_candidates(graded_heap *queue, CCorrelationAnalyser *analyser, FILE *report) {
     while (!heap_is_empty(queue)) {
-        report_pair(analyser, static_cast<const candidate_pair_t *>(heap_top_data(queue)),
-                    report);
+        report_pair(analyser, static_cast<const candidate_pair_t *>(heap_top_data(queue)), report);
         heap_remove_top(queue);
     }
 }

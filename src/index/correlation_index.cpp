@@ -20,7 +20,8 @@ void destroy_token_instances(void *value) {
     if (occurrences != nullptr) {
         while (!list_is_empty(occurrences)) {
             list_node *head = list_head(occurrences);
-            token_entry_tag *occurrence = static_cast<token_entry_tag *>(list_get(occurrences, &head));
+            token_entry_tag *occurrence =
+                static_cast<token_entry_tag *>(list_get(occurrences, &head));
             if (occurrence != nullptr) {
                 free(occurrence->cell);
                 free(occurrence);

@@ -62,8 +62,7 @@ int gather_value_offers_by_walks(CCorrelationAnalyser *analyser, correlation_ind
             continue;
         }
         float gate = 0.0f;
-        if (chain_candidates(analyser, index, input->value, input->file, input->line, &gate) ==
-            0) {
+        if (chain_candidates(analyser, index, input->value, input->file, input->line, &gate) == 0) {
             continue;
         }
         if (min_grade > gate) {
@@ -84,8 +83,8 @@ bool gather_by_walks = false;
 
 // Queues the input occurrences' first offers: every input occurrence whose
 // best pair grades at least min_grade offers that pair.
-int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index,
-                        float min_grade, const reported_pairs *reported, graded_heap *queue) {
+int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index, float min_grade,
+                        const reported_pairs *reported, graded_heap *queue) {
     output_grade_probe probe;
     bool have_probe = make_output_grade_probe(analyser_evaluator(analyser), &probe);
     offer_scratch scratch;
@@ -101,8 +100,8 @@ int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index
         analyser_report_progress(analyser, static_cast<float>(examined) /
                                                static_cast<float>(value_count) * GATHERING_SHARE);
         result = gather_by_walks
-                     ? gather_value_offers_by_walks(analyser, index, instances, min_grade,
-                                                    reported, queue)
+                     ? gather_value_offers_by_walks(analyser, index, instances, min_grade, reported,
+                                                    queue)
                      : gather_value_offers(analyser, instances, have_probe ? &probe : nullptr,
                                            min_grade, queue, &scratch);
     }
@@ -115,10 +114,10 @@ int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int ma
                       reported_pairs *reported, FILE *report) {
     for (int written = 0; !heap_is_empty(queue) && written < max_results;) {
         ++written;
-        analyser_report_progress(analyser, static_cast<float>(written) /
-                                                   static_cast<float>(max_results) *
-                                                   GATHERING_SHARE +
-                                               GATHERING_SHARE);
+        analyser_report_progress(
+            analyser,
+            static_cast<float>(written) / static_cast<float>(max_results) * GATHERING_SHARE +
+                GATHERING_SHARE);
         const candidate_pair_t *top = static_cast<const candidate_pair_t *>(heap_top_data(queue));
         candidate_pair_t *copy = nullptr;
         int remembered = remember_reported(reported, top, &copy);
@@ -266,7 +265,8 @@ void analyse_index(CCorrelationAnalyser *, correlation_index *index) {
         int run_grid = 0;
         for (list_node *position = list_head(instances->occurrences); position != nullptr;
              position = position->next) {
-            const token_entry_tag *occurrence = static_cast<const token_entry_tag *>(position->data);
+            const token_entry_tag *occurrence =
+                static_cast<const token_entry_tag *>(position->data);
             bool is_cell = occurrence->direction == DIRECTION_OUTPUT && occurrence->cell != nullptr;
             if (is_cell && run_length > 0 && occurrence->cell->grid == run_grid) {
                 ++run_length;
@@ -281,4 +281,6 @@ void analyse_index(CCorrelationAnalyser *, correlation_index *index) {
     }
 }
 
-void correlation_search_gather_by_walks(bool enabled) { gather_by_walks = enabled; }
+void correlation_search_gather_by_walks(bool enabled) {
+    gather_by_walks = enabled;
+}

@@ -34,7 +34,9 @@ enum {
     NEXT_ROW = -1
 };
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // The number of the text's leading decimal digits, after optional blanks and
 // a sign; 0 when there are none. Saturates instead of overflowing.
@@ -59,8 +61,8 @@ int leading_number(const char *text) {
 // Hands every cell with data of the selected table to the recorder. Rows are
 // read one after another, or by index for sources that need it. An
 // unreadable cell text ends the walk.
-void record_grid_cells(FI_GRID_HANDLE handle, int call_code, bool rows_by_index, int grid,
-                       int line, const char *file_path) {
+void record_grid_cells(FI_GRID_HANDLE handle, int call_code, bool rows_by_index, int grid, int line,
+                       const char *file_path) {
     int column_count = 0;
     fiGridGetNumOfCols(handle, &column_count);
     int row_index = 0;
@@ -80,8 +82,8 @@ void record_grid_cells(FI_GRID_HANDLE handle, int call_code, bool rows_by_index,
             if (IsBadStringPtrA(text, CELL_TEXT_PROBE_LENGTH)) {
                 return;
             }
-            record_occurrence(text, call_code, DIRECTION_OUTPUT, line, file_path, grid, row,
-                              column, GRID_CELL_MARKER, nullptr);
+            record_occurrence(text, call_code, DIRECTION_OUTPUT, line, file_path, grid, row, column,
+                              GRID_CELL_MARKER, nullptr);
         }
     }
 }
@@ -145,8 +147,8 @@ int find_first_file(const char *pattern, const char *directory, char *out_path) 
 
 int load_grid(int grid, int line, const char *file_path) {
     CCorrelationAnalyser *analyser = current_analyser();
-    int grid_type = read_grid_type(analyser != nullptr ? analyser_grid_settings_path(analyser)
-                                                        : nullptr);
+    int grid_type =
+        read_grid_type(analyser != nullptr ? analyser_grid_settings_path(analyser) : nullptr);
     if (scan_cancelled()) {
         return -1;
     }

@@ -60,4 +60,6 @@ ht_table *build_keyword_table() {
     return table;
 }
 
-void release_keyword_table(ht_table *table) { ht_close(table); }
+void release_keyword_table(ht_table *table) {
+    ht_close(table);
+}

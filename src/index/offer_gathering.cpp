@@ -105,8 +105,8 @@ struct best_pair {
     int sequence = -1;
 };
 
-void consider(CCorrelationAnalyser *analyser, token_instances_t *instances,
-              token_entry_tag *input, const seen_output &candidate, best_pair *best) {
+void consider(CCorrelationAnalyser *analyser, token_instances_t *instances, token_entry_tag *input,
+              const seen_output &candidate, best_pair *best) {
     float grade = analyser_evaluate_token(analyser, instances, candidate.occurrence, input);
     if (grade > best->grade ||
         (best->output != nullptr && grade == best->grade && candidate.sequence > best->sequence)) {
@@ -175,9 +175,8 @@ int gather_value_offers(CCorrelationAnalyser *analyser, token_instances_t *insta
         if (occurrence->direction == DIRECTION_OUTPUT) {
             occurrence->next_candidate = previous_output;
             previous_output = occurrence;
-            if (!grow_array(reinterpret_cast<void **>(&scratch->outputs),
-                            &scratch->output_capacity, scratch->output_count + 1,
-                            sizeof(seen_output))) {
+            if (!grow_array(reinterpret_cast<void **>(&scratch->outputs), &scratch->output_capacity,
+                            scratch->output_count + 1, sizeof(seen_output))) {
                 return -1;
             }
             seen_output &seen = scratch->outputs[scratch->output_count];

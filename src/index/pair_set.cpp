@@ -18,8 +18,7 @@ size_t hash_pair(const token_entry_tag *input, const token_entry_tag *output) {
 }
 
 // The slot index of the pair, or of the free slot where it belongs.
-size_t find_slot(const pair_set *set, const token_entry_tag *input,
-                 const token_entry_tag *output) {
+size_t find_slot(const pair_set *set, const token_entry_tag *input, const token_entry_tag *output) {
     size_t mask = set->capacity - 1;
     size_t slot = hash_pair(input, output) & mask;
     while (set->slots[2 * slot] != nullptr &&

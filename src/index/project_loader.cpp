@@ -29,8 +29,8 @@ char *read_action_keys(const char *project_path) {
         if (keys == nullptr) {
             return nullptr;
         }
-        DWORD length = GetPrivateProfileStringA(ACTIONS_SECTION, nullptr, DEFAULT_ACTION_FILE,
-                                                keys, size, project_path);
+        DWORD length = GetPrivateProfileStringA(ACTIONS_SECTION, nullptr, DEFAULT_ACTION_FILE, keys,
+                                                size, project_path);
         // A list cut to fit reports size - 2 bytes.
         if (length + 2 < size || size >= KEY_LIST_MAX_SIZE) {
             return keys;

@@ -159,7 +159,8 @@ void publish_handle_chain(correlation_index *index, int line, const char *handle
     }
     ht_delete(index->handle_table, handle);
     add_location(index, newest->file, line, newest);
-    statement_site_t *site = static_cast<statement_site_t *>(ht_get(index->statement_table, handle));
+    statement_site_t *site =
+        static_cast<statement_site_t *>(ht_get(index->statement_table, handle));
     if (site != nullptr) {
         add_location(index, site->file_name, site->line, newest);
     }
@@ -388,10 +389,9 @@ int record_argument(const char *text, const char *call_name, int position, int l
             } else if (position == 0) {
                 // The handle as the scanner keeps it (cut to its buffer), which
                 // is the name the statement's inputs are chained under.
-                register_statement(analyser, index, handle != nullptr && handle[0] != '\0'
-                                                        ? handle
-                                                        : text,
-                                   line, file_path);
+                register_statement(analyser, index,
+                                   handle != nullptr && handle[0] != '\0' ? handle : text, line,
+                                   file_path);
             }
             return 0;
         case CALL_EXEC:

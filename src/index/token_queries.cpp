@@ -200,7 +200,8 @@ int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, 
         release_provisionals(&provisionals);
         return QUERY_REPORT_NOT_CREATED;
     }
-    int result = finish_report(analyser, queue, report, write_token_nothing_found, file, line, token);
+    int result =
+        finish_report(analyser, queue, report, write_token_nothing_found, file, line, token);
     release_provisionals(&provisionals);
     return result;
 }
@@ -238,8 +239,7 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
     token_entry_tag *occurrence =
         static_cast<token_entry_tag *>(ht_get(index->location_table, key.text));
     location_key_release(&key);
-    for (; occurrence != nullptr && failure == 0;
-         occurrence = occurrence->same_handle_previous) {
+    for (; occurrence != nullptr && failure == 0; occurrence = occurrence->same_handle_previous) {
         if (ht_get(index->stop_list, occurrence->value) != nullptr) {
             continue;
         }

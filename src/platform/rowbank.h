@@ -30,11 +30,7 @@
 struct fi_grid;
 typedef fi_grid *FI_GRID_HANDLE;
 
-enum {
-    FI_GRID_TYPE_CSV = 0,
-    FI_GRID_TYPE_TSV = 1,
-    FI_GRID_TYPE_RECORDSET = 100
-};
+enum { FI_GRID_TYPE_CSV = 0, FI_GRID_TYPE_TSV = 1, FI_GRID_TYPE_RECORDSET = 100 };
 
 // Opens the grid source at path ('\' or '/' separated) as grid_type. 0 sets
 // *handle; on failure (unknown type, missing or unreadable file) *handle is

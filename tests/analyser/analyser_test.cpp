@@ -2,7 +2,6 @@
 // the weights file.
 
 #include <gtest/gtest.h>
-
 #include <string.h>
 
 #include <string>
@@ -138,7 +137,8 @@ TEST(AnalyserProgress, ReportsGrowingFractionsAndHonoursCancellation) {
 
     ProgressLog cancelling;
     cancelling.answer = -1;
-    auto cancelled = project.build(QUARTER_GRADE_WEIGHTS, nullptr, ProgressLog::record, &cancelling);
+    auto cancelled =
+        project.build(QUARTER_GRADE_WEIGHTS, nullptr, ProgressLog::record, &cancelling);
     ASSERT_NE(cancelled, nullptr);  // BuildIndex still returns 0
     EXPECT_EQ(cancelling.values.size(), 1u);
     correlation_index *index = analyser_index(cancelled.get());
@@ -184,10 +184,12 @@ protected:
         return analyser->EvaluateToken(instances, output, input);
     }
 
-    int increase() { return analyser->IncreaseGrade("12345", input_file.c_str(), 3,
-                                                     output_file.c_str(), 3); }
-    int decrease() { return analyser->DecreaseGrade("12345", input_file.c_str(), 3,
-                                                     output_file.c_str(), 3); }
+    int increase() {
+        return analyser->IncreaseGrade("12345", input_file.c_str(), 3, output_file.c_str(), 3);
+    }
+    int decrease() {
+        return analyser->DecreaseGrade("12345", input_file.c_str(), 3, output_file.c_str(), 3);
+    }
 
     std::string exported_weights() {
         std::string path = project.file("exported.dat");
@@ -238,8 +240,7 @@ TEST_F(LearningTest, RateIsReadFromTheSettingsFileAtEveryCall) {
 
 TEST_F(LearningTest, UnknownPairChangesNothing) {
     EXPECT_EQ(analyser->IncreaseGrade("12345", input_file.c_str(), 4, output_file.c_str(), 3), -3);
-    EXPECT_EQ(analyser->IncreaseGrade("12345", output_file.c_str(), 3, output_file.c_str(), 3),
-              -3);
+    EXPECT_EQ(analyser->IncreaseGrade("12345", output_file.c_str(), 3, output_file.c_str(), 3), -3);
     EXPECT_EQ(analyser->IncreaseGrade("99999", input_file.c_str(), 3, output_file.c_str(), 3), -3);
     EXPECT_EQ(analyser->DecreaseGrade(nullptr, input_file.c_str(), 3, output_file.c_str(), 3), -3);
     EXPECT_EQ(grade(), 0.0f);
@@ -263,16 +264,14 @@ TEST_F(LearningTest, ExportedWeightsReadBackWithinRounding) {
     ASSERT_EQ(increase(), 0);
     ASSERT_EQ(analyser->ExportDatFile(), -2);
     float learned = grade();
-    CCorrelationAnalyser reread(project.project_path().c_str(), settings.c_str(), nullptr,
-                                nullptr);
+    CCorrelationAnalyser reread(project.project_path().c_str(), settings.c_str(), nullptr, nullptr);
     reread.SetDataFilePath(weights.c_str());
     ASSERT_EQ(reread.BuildIndex(), 0);
     correlation_index *index = analyser_index(&reread);
     token_instances_t *instances = find_token_instances(index, "12345");
     list_node *head = list_head(instances->occurrences);
-    float reread_grade =
-        reread.EvaluateToken(instances, static_cast<token_entry_tag *>(head->data),
-                             static_cast<token_entry_tag *>(head->next->data));
+    float reread_grade = reread.EvaluateToken(instances, static_cast<token_entry_tag *>(head->data),
+                                              static_cast<token_entry_tag *>(head->next->data));
     // 0.0123 and 0.00615 are stored as 0.012 and 0.006: the grade moves a
     // little, the weights each by less than 0.0005.
     EXPECT_NEAR(reread_grade, learned, 0.05f);
@@ -296,13 +295,16 @@ TEST_F(LearningTest, EvaluateTokenKeepsTheBestGrade) {
 TEST(AnalyserQueries, FindCorrelationsNeedsNoAnalysisFirst) {
     TestProject project;
     project.set_grids("[grid 1]\nV\n42\n");
-    project.add_action("A.c", numbered_lines({{1, "A()"}, {2, "{"}, {3, " GRID(1);"},
-                                             {4, " sqx_assign(C, \"42\");"}, {5, "}"}}));
+    project.add_action(
+        "A.c",
+        numbered_lines(
+            {{1, "A()"}, {2, "{"}, {3, " GRID(1);"}, {4, " sqx_assign(C, \"42\");"}, {5, "}"}}));
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("r.txt");
     EXPECT_EQ(analyser->FindCorrelations(report.c_str(), 0.0f, 5), 0);
-    EXPECT_EQ(read_file(report), "A.c(4): value \"42\" was returned at A.c(3), grid column 1, row 1\n");
+    EXPECT_EQ(read_file(report),
+              "A.c(4): value \"42\" was returned at A.c(3), grid column 1, row 1\n");
 }
 
 }  // namespace

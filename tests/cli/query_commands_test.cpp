@@ -66,8 +66,8 @@ TEST(QueryCommands, ExitStatusTellsPairsFromNothingFromErrors) {
 }
 
 TEST(QueryCommands, FileArgumentsMayBeFullPaths) {
-    CommandResult full = run("token " + EXAMPLE + " 900417 " TOKENWEAVE_SOURCE_DIR
-                   "/examples/orders/./Action3.c 13");
+    CommandResult full = run("token " + EXAMPLE +
+                             " 900417 " TOKENWEAVE_SOURCE_DIR "/examples/orders/./Action3.c 13");
     EXPECT_EQ(full.status, 0);
     EXPECT_EQ(full.out, TOKEN_PAIR);
 }
@@ -116,8 +116,8 @@ TEST(QueryCommands, FeedbackChangesTheGradeAndWritesTheWeights) {
     EXPECT_LT(down_after, down_before);
 
     // A pair the index does not hold changes nothing.
-    CommandResult missing = run("feedback " + EXAMPLE + " up 58821 Action2.c 13 Action2.c 9 --weights " +
-                      weights);
+    CommandResult missing =
+        run("feedback " + EXAMPLE + " up 58821 Action2.c 13 Action2.c 9 --weights " + weights);
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(count_lines(missing.err), 1);
 }

@@ -56,9 +56,12 @@ protected:
     std::string report;
 };
 
-const char A_NEAR[] = "Action1.c(20): value \"A\" was returned at Action1.c(19), grid column 1, row 1\n";
-const char A_FAR[] = "Action1.c(20): value \"A\" was returned at Action1.c(15), grid column 1, row 1\n";
-const char B_PAIR[] = "Action1.c(23): value \"B\" was returned at Action1.c(16), grid column 1, row 1\n";
+const char A_NEAR[] =
+    "Action1.c(20): value \"A\" was returned at Action1.c(19), grid column 1, row 1\n";
+const char A_FAR[] =
+    "Action1.c(20): value \"A\" was returned at Action1.c(15), grid column 1, row 1\n";
+const char B_PAIR[] =
+    "Action1.c(23): value \"B\" was returned at Action1.c(16), grid column 1, row 1\n";
 
 TEST_F(SearchTest, OffersEachInputsNextPairOnlyAfterItsBestWasWritten) {
     EXPECT_EQ(search(0.0f, 3, 0), std::string(A_NEAR) + A_FAR + B_PAIR);
@@ -101,11 +104,11 @@ TEST(SearchGate, SecondSearchStillSeesTheBestPairBeyondTheNearestOutput) {
     // grid 2 (graded 0.1): the nearest output is the worse one.
     project.set_grids("[grid 1]\nV\nA\n[grid 2]\nV\nb\nc\nd\ne\nf\ng\nh\ni\nA\n");
     project.add_action("A.c", numbered_lines({{1, "A()"},
-                                             {2, "{"},
-                                             {3, " GRID(1);"},
-                                             {5, " GRID(2);"},
-                                             {7, " sqx_assign(C, \"A\");"},
-                                             {8, "}"}}));
+                                              {2, "{"},
+                                              {3, " GRID(1);"},
+                                              {5, " GRID(2);"},
+                                              {7, " sqx_assign(C, \"A\");"},
+                                              {8, "}"}}));
     auto analyser = project.build("[TokenEvaluatorInputs]\nWeight8=1\n[TokenGridRow]\nMaxRow=10\n");
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("report.txt");
@@ -145,8 +148,9 @@ TEST(SearchEdges, InputsWithoutEarlierOutputsAddNothing) {
     TestProject project;
     project.set_grids("[grid 1]\nV\n42\n");
     // Only input, and input before its output.
-    project.add_action("A.c", "A()\n{\n sqx_assign(C, \"7\");\n sqx_assign(C, \"42\");\n"
-                              " GRID(1);\n}\n");
+    project.add_action("A.c",
+                       "A()\n{\n sqx_assign(C, \"7\");\n sqx_assign(C, \"42\");\n"
+                       " GRID(1);\n}\n");
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("report.txt");
@@ -158,13 +162,13 @@ TEST(SearchEdges, NoPairIsWrittenTwice) {
     project.set_grids("[grid 1]\nV\n42\n");
     // Three inputs of one value share two outputs; equal grades everywhere.
     project.add_action("A.c", numbered_lines({{1, "A()"},
-                                             {2, "{"},
-                                             {3, " GRID(1);"},
-                                             {4, " GRID(1);"},
-                                             {5, " sqx_assign(C, \"42\");"},
-                                             {6, " sqx_assign(C, \"42\");"},
-                                             {7, " sqx_assign(C, \"42\");"},
-                                             {8, "}"}}));
+                                              {2, "{"},
+                                              {3, " GRID(1);"},
+                                              {4, " GRID(1);"},
+                                              {5, " sqx_assign(C, \"42\");"},
+                                              {6, " sqx_assign(C, \"42\");"},
+                                              {7, " sqx_assign(C, \"42\");"},
+                                              {8, "}"}}));
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("report.txt");
@@ -184,12 +188,12 @@ TEST(AnalyseIndexTest, CountsRunsOfCellsFromOneGrid) {
     TestProject project;
     project.set_grids("[grid 2]\nV\n5\n5\n5\n[grid 3]\nV\n5\n");
     project.add_action("A.c", numbered_lines({{1, "A()"},
-                                             {2, "{"},
-                                             {3, " GRID(2);"},
-                                             {4, " sqx_assign(C, \"5\");"},
-                                             {5, " GRID(3);"},
-                                             {6, " GRID(2);"},
-                                             {7, "}"}}));
+                                              {2, "{"},
+                                              {3, " GRID(2);"},
+                                              {4, " sqx_assign(C, \"5\");"},
+                                              {5, " GRID(3);"},
+                                              {6, " GRID(2);"},
+                                              {7, "}"}}));
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
     ASSERT_NE(analyser, nullptr);
     correlation_index *index = analyser_index(analyser.get());

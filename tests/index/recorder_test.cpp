@@ -139,8 +139,7 @@ const RecorderCase RECORDER_CASES[] = {
     {"StatementOfAnOverlongHandleIsPublished",
      "oracle",
      {{"a.c", "{\nsqx_stmt(" + H300 + ", \"select 1 from t\");\nsqx_exec(" + H300 + ");\n}\n"}},
-     "1 in a.c:2 1\n-- locations\na.c:2: 1@2\na.c:3: 1@2\n-- statements\n" + H255 +
-         " a.c:2\n"},
+     "1 in a.c:2 1\n-- locations\na.c:2: 1@2\na.c:3: 1@2\n-- statements\n" + H255 + " a.c:2\n"},
     {"LocationKeysOfLongFileNamesAreFormedInFull",
      "oracle",
      {{LONG_NAME, "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_exec(C);\n}\n"}},

@@ -61,8 +61,8 @@ std::string random_action(std::mt19937 &random, int lines) {
     return text + "}\n";
 }
 
-std::string search_report(CCorrelationAnalyser &analyser, const std::string &path,
-                          float min_grade, bool by_walks) {
+std::string search_report(CCorrelationAnalyser &analyser, const std::string &path, float min_grade,
+                          bool by_walks) {
     correlation_search_gather_by_walks(by_walks);
     int code = analyser.FindCorrelations(path.c_str(), min_grade, 400);
     correlation_search_gather_by_walks(false);

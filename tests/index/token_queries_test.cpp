@@ -84,15 +84,14 @@ TEST_F(FortyTwoTest, OutputTokenQueryDoesNothing) {
 TEST(TokenQueryCandidates, OnlyEarlierOutputsOfTheSameOrEarlierFilesCount) {
     TestProject project;
     project.set_grids("[grid 1]\nV\n7\n[grid 2]\nV\n7\n");
-    std::string first = project.add_action("A1.c", numbered_lines({{1, "A1()"},
-                                                                   {2, "{"},
-                                                                   {3, "    GRID(1);"},
-                                                                   {5, "    sqx_assign(C, \"7\"); GRID(2);"},
-                                                                   {6, "}"}}));
-    std::string second = project.add_action("A2.c", numbered_lines({{1, "A2()"},
-                                                                    {2, "{"},
-                                                                    {3, "    GRID(2);"},
-                                                                    {4, "}"}}));
+    std::string first =
+        project.add_action("A1.c", numbered_lines({{1, "A1()"},
+                                                   {2, "{"},
+                                                   {3, "    GRID(1);"},
+                                                   {5, "    sqx_assign(C, \"7\"); GRID(2);"},
+                                                   {6, "}"}}));
+    std::string second = project.add_action(
+        "A2.c", numbered_lines({{1, "A2()"}, {2, "{"}, {3, "    GRID(2);"}, {4, "}"}}));
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("report.txt");
@@ -135,8 +134,9 @@ protected:
             numbered_lines({{1, "Action1()"},
                             {2, "{"},
                             {5, "    GRID(1);"},
-                            {10, "    sqx_stmt(Csr1, \"select a from t where b = 'x' and c = 12\", "
-                                 "-1, 1, 0, 0);"},
+                            {10,
+                             "    sqx_stmt(Csr1, \"select a from t where b = 'x' and c = 12\", "
+                             "-1, 1, 0, 0);"},
                             {12, "    sqx_exec(Csr1, 0, 0);"},
                             {13, "}"}}));
         analyser = project.build(QUARTER_GRADE_WEIGHTS, GetParam());

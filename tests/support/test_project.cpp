@@ -57,8 +57,7 @@ std::unique_ptr<CCorrelationAnalyser> TestProject::build(const std::string &weig
     std::string project = project_path();
     std::string weights = write_weights(weights_text);
     auto analyser = std::make_unique<CCorrelationAnalyser>(
-        project.c_str(), file("settings.ini").c_str(), callback, user_data, database_type,
-        nullptr);
+        project.c_str(), file("settings.ini").c_str(), callback, user_data, database_type, nullptr);
     analyser->SetDataFilePath(weights.c_str());
     if (analyser->BuildIndex() != 0) {
         return nullptr;

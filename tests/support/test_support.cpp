@@ -24,7 +24,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::file(const std::string &name) const { return path_ + "/" + name; }
+std::string TempDir::file(const std::string &name) const {
+    return path_ + "/" + name;
+}
 
 std::string TempDir::write(const std::string &name, const std::string &contents) const {
     std::string full = file(name);
@@ -42,7 +44,9 @@ std::string read_file(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool file_exists(const std::string &path) { return std::filesystem::exists(path); }
+bool file_exists(const std::string &path) {
+    return std::filesystem::exists(path);
+}
 
 int run_command(const std::string &command, std::string *output) {
     FILE *pipe = popen(command.c_str(), "r");

@@ -17,7 +17,9 @@ FILE *echo_stream = stdout;
 
 scanner_state_t scanner;
 
-void scanner_set_echo_stream(FILE *stream) { echo_stream = stream; }
+void scanner_set_echo_stream(FILE *stream) {
+    echo_stream = stream;
+}
 
 void scanner_echo(const char *text, size_t length) {
     if (echo_stream != nullptr) {

@@ -9,14 +9,14 @@
 enum { SCANNER_NAME_SIZE = 256 };
 
 struct scanner_state_t {
-    int line_number;        // current line of the current file, from 1
-    int brace_depth;        // '{' minus '}' across all files of the scan
-    int paren_depth;        // '(' minus ')', grid references not counted
-    int argument_position;  // commas seen at paren_depth 1 of a recognised call
-    int record_identifiers; // identifiers among the call's arguments are values
+    int line_number;         // current line of the current file, from 1
+    int brace_depth;         // '{' minus '}' across all files of the scan
+    int paren_depth;         // '(' minus ')', grid references not counted
+    int argument_position;   // commas seen at paren_depth 1 of a recognised call
+    int record_identifiers;  // identifiers among the call's arguments are values
     char current_call_name[SCANNER_NAME_SIZE];
     char current_handle[SCANNER_NAME_SIZE];
-    char *current_path;     // entry of the index's file_paths; not owned
+    char *current_path;  // entry of the index's file_paths; not owned
     int file_count;
     char **file_list;
     int next_file_index;
