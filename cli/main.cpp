@@ -2,6 +2,9 @@
 // scripts.
 
 #include <CLI/CLI.hpp>
+#include <exception>
+#include <new>
+#include <string>
 
 #include "command_common.h"
 #include "dump_command.h"
@@ -30,6 +33,12 @@ int main(int argc, char **argv) {
         return app.exit(version);
     } catch (const CLI::ParseError &error) {
         tokenweave_cli::report_error(std::string(error.what()) + " (see tokenweave --help)");
+        return tokenweave_cli::EXIT_ERROR;
+    } catch (const std::bad_alloc &) {
+        tokenweave_cli::report_error("out of memory");
+        return tokenweave_cli::EXIT_ERROR;
+    } catch (const std::exception &error) {
+        tokenweave_cli::report_error(error.what());
         return tokenweave_cli::EXIT_ERROR;
     }
     return exit_code;
