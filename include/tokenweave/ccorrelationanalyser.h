@@ -88,7 +88,7 @@ typedef int (*tokenweave_progress_callback)(void *user_data, float value);
 //  -3    IncreaseGrade / DecreaseGrade: the pair is not in the index
 //  -4    the method needs a successful BuildIndex first
 //  -7    nothing found; the report says so
-//  -10   the report file cannot be created
+//  -10   the report file cannot be created (or was not written completely)
 class TOKENWEAVE_API CCorrelationAnalyser {
 public:
     // Thrown by BuildIndex when no index could be created (memory ran out).
