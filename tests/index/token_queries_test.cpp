@@ -2,6 +2,8 @@
 // grades are cut at min_grade, and the exact report lines.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <string>
 
@@ -73,6 +75,21 @@ TEST_F(FortyTwoTest, UnwritableReportGivesMinusTen) {
     EXPECT_EQ(analyser->CursorQuery(action.c_str(), 20, unwritable.c_str(), 0.0f), -10);
     EXPECT_EQ(analyser->FindCorrelations(unwritable.c_str(), 0.0f, 10), -10);
     EXPECT_EQ(analyser->InputTokenQuery("42", action.c_str(), 20, "", 0.0f), -10);
+}
+
+// A report cut short (here by a file-size limit, as a full disk would) is a
+// failure, not a success.
+TEST_F(FortyTwoTest, ReportThatCannotBeWrittenCompletelyGivesMinusTen) {
+    struct rlimit old_limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    struct rlimit small_limit = old_limit;
+    small_limit.rlim_cur = 16;
+    void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small_limit), 0);
+    int code = analyser->InputTokenQuery("42", action.c_str(), 20, report.c_str(), 0.1f);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(code, -10);
 }
 
 TEST_F(FortyTwoTest, OutputTokenQueryDoesNothing) {
