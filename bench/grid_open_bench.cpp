@@ -21,7 +21,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/rowbank.h"
+#include "rowbank/rowbank.h"
 
 namespace {
 

@@ -36,10 +36,10 @@
 #include <utility>
 #include <vector>
 
-#include "analyser/analyser_access.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/correlation_index.h"
 #include "index/scanner/scanner.h"
-#include "platform/hashkit.h"
 #include "tokenweave/ccorrelationanalyser.h"
 
 namespace {

@@ -8,11 +8,10 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
-#include "analyser/analyser_access.h"
 #include "analyser/data_file_path.h"
-#include "index/correlation_index.h"
-#include "index/scanner/scanner.h"
-#include "platform/platlib.h"
+#include "index/index_inspection.h"
+#include "platlib/platlib.h"
+#include "port/native_path.h"
 
 namespace tokenweave_cli {
 
@@ -136,7 +135,7 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
     }
     warn_if_weights_missing(options.weights);
     // Our own output goes to standard output; the scanner's echo must not.
-    scanner_set_echo_stream(nullptr);
+    inspection_set_echo_stream(nullptr);
     int built;
     try {
         built = analyser->BuildIndex();
@@ -161,7 +160,7 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
 bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
                          const std::string &file, std::string *resolved) {
     std::string in_project = project_directory(options.project) + file;
-    correlation_index *index = analyser_index(&analyser);
+    correlation_index *index = inspected_index(&analyser);
     char **paths = index != nullptr ? index->file_paths : nullptr;
     for (int i = 0; paths != nullptr && paths[i] != nullptr; ++i) {
         if (in_project == paths[i] || file == paths[i]) {

@@ -8,12 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "analyser/analyser_access.h"
-#include "containers/list.h"
-#include "index/correlation_index.h"
-#include "index/recorder.h"
-#include "platform/hashkit.h"
-#include "platform/platlib.h"
+#include "index/index_inspection.h"
+#include "platlib/platlib.h"
 
 namespace tokenweave_cli {
 
@@ -45,17 +41,9 @@ json base_name(const char *path) {
     return text(path != nullptr ? os_base_name(path) : nullptr);
 }
 
-bool byte_order(const char *a, const char *b) {
-    return strcmp(a, b) < 0;
-}
-
-json dump_files(correlation_index *index) {
+json dump_files(const correlation_index *index) {
     json files = json::array();
-    for (int i = 0; index->file_paths[i] != nullptr; ++i) {
-        const action_file_t *file = find_action_file(index, index->file_paths[i]);
-        if (file == nullptr) {
-            continue;
-        }
+    for (const action_file_t *file : index_files(index)) {
         files.push_back({{"index", file->index},
                          {"key", text(file->key)},
                          {"path", text(file->path)},
@@ -79,22 +67,12 @@ json dump_occurrence(const token_entry_tag *occurrence) {
             {"grid_repeat", occurrence->grid_repeat}};
 }
 
-json dump_tokens(correlation_index *index) {
-    std::vector<const token_instances_t *> tokens;
-    ht_enumeration *values = ht_enumerate_elements(index->token_table);
-    while (ht_enum_has_more_elements(values)) {
-        tokens.push_back(static_cast<const token_instances_t *>(ht_enum_next_element(values)));
-    }
-    std::sort(tokens.begin(), tokens.end(),
-              [](const token_instances_t *a, const token_instances_t *b) {
-                  return byte_order(a->value, b->value);
-              });
+json dump_tokens(const correlation_index *index) {
     json dumped = json::array();
-    for (const token_instances_t *token : tokens) {
+    for (const token_instances_t *token : index_tokens(index)) {
         json occurrences = json::array();
-        for (list_node *position = list_head(token->occurrences); position != nullptr;
-             position = position->next) {
-            occurrences.push_back(dump_occurrence(static_cast<token_entry_tag *>(position->data)));
+        for (const token_entry_tag *occurrence : index_occurrences(token)) {
+            occurrences.push_back(dump_occurrence(occurrence));
         }
         dumped.push_back({{"value", text(token->value)},
                           {"value_class", token->value_class},
@@ -109,26 +87,12 @@ json dump_tokens(correlation_index *index) {
     return dumped;
 }
 
-// Entries of a table with their keys, sorted by key byte by byte.
-std::vector<std::pair<const char *, void *>> sorted_entries(ht_table *table) {
-    std::vector<std::pair<const char *, void *>> entries;
-    ht_enumeration *enumeration = ht_enumerate_elements(table);
-    while (ht_enum_has_more_elements(enumeration)) {
-        const char *key = nullptr;
-        void *value = ht_enum_next_entry(enumeration, &key);
-        entries.emplace_back(key, value);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const auto &a, const auto &b) { return byte_order(a.first, b.first); });
-    return entries;
-}
-
-json dump_locations(correlation_index *index) {
+json dump_locations(const correlation_index *index) {
     json locations = json::array();
-    for (const auto &[key, value] : sorted_entries(index->location_table)) {
+    for (const auto &[key, newest] : index_locations(index)) {
         json chain = json::array();
-        for (const token_entry_tag *occurrence = static_cast<const token_entry_tag *>(value);
-             occurrence != nullptr; occurrence = occurrence->same_handle_previous) {
+        for (const token_entry_tag *occurrence = newest; occurrence != nullptr;
+             occurrence = occurrence->same_handle_previous) {
             chain.push_back({{"value", text(occurrence->value)},
                              {"file", base_name(occurrence->file)},
                              {"line", occurrence->line}});
@@ -138,10 +102,9 @@ json dump_locations(correlation_index *index) {
     return locations;
 }
 
-json dump_statements(correlation_index *index) {
+json dump_statements(const correlation_index *index) {
     json statements = json::array();
-    for (const auto &[key, value] : sorted_entries(index->statement_table)) {
-        const statement_site_t *site = static_cast<const statement_site_t *>(value);
+    for (const auto &[key, site] : index_statements(index)) {
         statements.push_back(
             {{"handle", text(key)}, {"file", text(site->file_name)}, {"line", site->line}});
     }
@@ -153,7 +116,7 @@ int run_dump(const project_options &options) {
     if (!analyser) {
         return EXIT_ERROR;
     }
-    correlation_index *index = analyser_index(analyser.get());
+    const correlation_index *index = inspected_index(analyser.get());
     json dump = {{"files", dump_files(index)},
                  {"tokens", dump_tokens(index)},
                  {"locations", dump_locations(index)},

@@ -9,9 +9,7 @@
 #include <iterator>
 #include <random>
 
-#include "analyser/analyser_access.h"
-#include "index/correlation_index.h"
-#include "index/occurrence_lookup.h"
+#include "index/index_inspection.h"
 
 namespace tokenweave_cli {
 
@@ -20,14 +18,6 @@ namespace {
 enum { DEFAULT_MAX_RESULTS = 100 };
 
 // Result codes of the library that the commands tell apart.
-enum {
-    CODE_REPORTED = 0,
-    CODE_EXPORTED = -2,
-    CODE_PAIR_NOT_FOUND = -3,
-    CODE_NOTHING_FOUND = -7,
-    CODE_REPORT_NOT_CREATED = -10
-};
-
 struct query_options {
     float min_grade = 0.0f;
     int max_results = DEFAULT_MAX_RESULTS;
@@ -93,14 +83,14 @@ private:
 int exit_status_of_query(int code, const report_target &report) {
     finish_progress();
     switch (code) {
-        case CODE_REPORTED:
-        case CODE_NOTHING_FOUND:
+        case TOKENWEAVE_OK:
+        case TOKENWEAVE_NOTHING_FOUND:
             if (!report.publish()) {
                 report_error("cannot write to standard output");
                 return EXIT_ERROR;
             }
-            return code == CODE_REPORTED ? EXIT_REPORTED : EXIT_NOTHING_FOUND;
-        case CODE_REPORT_NOT_CREATED:
+            return code == TOKENWEAVE_OK ? EXIT_REPORTED : EXIT_NOTHING_FOUND;
+        case TOKENWEAVE_REPORT_NOT_WRITTEN:
             report_error("cannot create the report file '" + report.path() + "'");
             return EXIT_ERROR;
         default:
@@ -161,7 +151,7 @@ int run_cursor(const project_options &options, const query_options &query) {
 // the pair is not in the index.
 float grade_of_pair(CCorrelationAnalyser &analyser, const feedback_options &feedback,
                     const std::string &input_file, const std::string &output_file) {
-    correlation_index *index = analyser_index(&analyser);
+    correlation_index *index = inspected_index(&analyser);
     const char *value = feedback.value.c_str();
     token_instances_t *instances = find_token_instances(index, value);
     token_entry_tag *input =
@@ -192,7 +182,7 @@ int run_feedback(const project_options &options, const feedback_options &feedbac
                                             output_file.c_str(), feedback.output_line)
                   : analyser->DecreaseGrade(value, input_file.c_str(), feedback.input_line,
                                             output_file.c_str(), feedback.output_line);
-    if (code == CODE_PAIR_NOT_FOUND) {
+    if (code == TOKENWEAVE_PAIR_NOT_FOUND) {
         report_error("no such pair: \"" + feedback.value + "\" is not sent at " +
                      feedback.input_file + "(" + std::to_string(feedback.input_line) +
                      ") or not returned at " + feedback.output_file + "(" +
@@ -204,7 +194,7 @@ int run_feedback(const project_options &options, const feedback_options &feedbac
         return EXIT_ERROR;
     }
     float after = grade_of_pair(*analyser, feedback, input_file, output_file);
-    if (analyser->ExportDatFile() != CODE_EXPORTED) {
+    if (analyser->ExportDatFile() != TOKENWEAVE_EXPORTED) {
         report_error("cannot write the weights file");
         return EXIT_ERROR;
     }

@@ -80,15 +80,25 @@ struct token_instances_t {
 // other answer, and every answer during queries, is ignored.
 typedef int (*tokenweave_progress_callback)(void *user_data, float value);
 
-// Result codes.
-//   0    success (queries: the report lists at least one pair)
-//  -1    out of memory; BuildIndex: called again, or no evaluator tree;
-//        ExportDatFile: the weights file could not be written
-//  -2    ExportDatFile: the weights were written
-//  -3    IncreaseGrade / DecreaseGrade: the pair is not in the index
-//  -4    the method needs a successful BuildIndex first
-//  -7    nothing found; the report says so
-//  -10   the report file cannot be created (or was not written completely)
+// Result codes. The methods return them as int; the names are for readers.
+enum tokenweave_result {
+    // Success (queries: the report lists at least one pair).
+    TOKENWEAVE_OK = 0,
+    // Out of memory; BuildIndex: called again, or no evaluator tree;
+    // ExportDatFile: the weights file could not be written.
+    TOKENWEAVE_FAILED = -1,
+    // ExportDatFile: the weights were written.
+    TOKENWEAVE_EXPORTED = -2,
+    // IncreaseGrade / DecreaseGrade: the pair is not in the index.
+    TOKENWEAVE_PAIR_NOT_FOUND = -3,
+    // The method needs a successful BuildIndex first.
+    TOKENWEAVE_NOT_BUILT = -4,
+    // Nothing found; the report says so.
+    TOKENWEAVE_NOTHING_FOUND = -7,
+    // The report file cannot be created (or was not written completely).
+    TOKENWEAVE_REPORT_NOT_WRITTEN = -10
+};
+
 class TOKENWEAVE_API CCorrelationAnalyser {
 public:
     // Thrown by BuildIndex when no index could be created (memory ran out).

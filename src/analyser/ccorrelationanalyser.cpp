@@ -2,17 +2,18 @@
 
 #include <string.h>
 
-#include "analyser/analyser_access.h"
 #include "analyser/data_file_path.h"
 #include "heuristics/ctokenheuristicevaluator.h"
 #include "heuristics/evaluator_tree.h"
 #include "heuristics/float_setting.h"
+#include "index/analyser_access.h"
 #include "index/correlation_index.h"
 #include "index/correlation_search.h"
 #include "index/index_builder.h"
-#include "index/keyword_table.h"
 #include "index/occurrence_lookup.h"
 #include "index/token_queries.h"
+#include "model/keyword_table.h"
+#include "platlib/text.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ const char LEARNING_KEY[] = "Learning Speed Factor";
 const float DEFAULT_LEARNING_RATE = 0.08f;
 
 // Codes of our own beside the query codes.
-enum {
-    RESULT_EXPORTED = -2,
-    RESULT_PAIR_NOT_FOUND = -3,
-    RESULT_NOT_BUILT = -4,
-    RESULT_FAILED = -1
-};
 
 enum learning_direction { LEARN_UP, LEARN_DOWN };
 
@@ -82,7 +77,7 @@ int CCorrelationAnalyser::BuildIndex() {
     // A second build would leave the host's earlier queries pointing into a
     // released index.
     if (index != nullptr) {
-        return RESULT_FAILED;
+        return TOKENWEAVE_FAILED;
     }
     build_correlation_index(this, project_path);
     if (index == nullptr) {
@@ -91,13 +86,13 @@ int CCorrelationAnalyser::BuildIndex() {
     char path[DATA_FILE_PATH_SIZE];
     choose_data_file_path(data_file_override, path, sizeof path);
     evaluator = CreateEvaluatorTree(path);
-    return evaluator != nullptr ? 0 : RESULT_FAILED;
+    return evaluator != nullptr ? 0 : TOKENWEAVE_FAILED;
 }
 
 int CCorrelationAnalyser::InputTokenQuery(const char *token, const char *file, int line,
                                           const char *report_path, float min_grade) {
     if (index == nullptr) {
-        return RESULT_NOT_BUILT;
+        return TOKENWEAVE_NOT_BUILT;
     }
     return input_token_query(this, index, token, file, line, report_path, min_grade);
 }
@@ -109,7 +104,7 @@ int CCorrelationAnalyser::OutputTokenQuery(const char *, const char *, int, cons
 int CCorrelationAnalyser::CursorQuery(const char *file, int line, const char *report_path,
                                       float min_grade) {
     if (index == nullptr) {
-        return RESULT_NOT_BUILT;
+        return TOKENWEAVE_NOT_BUILT;
     }
     return cursor_query(this, index, file, line, report_path, min_grade);
 }
@@ -117,7 +112,7 @@ int CCorrelationAnalyser::CursorQuery(const char *file, int line, const char *re
 int CCorrelationAnalyser::FindCorrelations(const char *report_path, float min_grade,
                                            int max_results) {
     if (index == nullptr) {
-        return RESULT_NOT_BUILT;
+        return TOKENWEAVE_NOT_BUILT;
     }
     return find_correlations(this, index, report_path, min_grade, max_results);
 }
@@ -128,16 +123,16 @@ static int learn_from_pair(correlation_index *index, CTokenHeuristicEvaluator *r
                            const char *token, const char *input_file, int input_line,
                            const char *output_file, int output_line) {
     if (index == nullptr || root == nullptr) {
-        return RESULT_NOT_BUILT;
+        return TOKENWEAVE_NOT_BUILT;
     }
     if (token == nullptr || input_file == nullptr || output_file == nullptr) {
-        return RESULT_PAIR_NOT_FOUND;
+        return TOKENWEAVE_PAIR_NOT_FOUND;
     }
     token_entry_tag *input = find_input_occurrence(index, token, input_file, input_line);
     token_entry_tag *output = find_output_occurrence(index, token, output_file, output_line);
     token_instances_t *instances = find_token_instances(index, token);
     if (input == nullptr || output == nullptr || instances == nullptr) {
-        return RESULT_PAIR_NOT_FOUND;
+        return TOKENWEAVE_PAIR_NOT_FOUND;
     }
     // Read at every call, so a changed settings file takes effect at once.
     float rate =
@@ -198,7 +193,7 @@ int CCorrelationAnalyser::ResetStopList() {
 
 int CCorrelationAnalyser::ExportDatFile() {
     if (evaluator == nullptr) {
-        return RESULT_NOT_BUILT;
+        return TOKENWEAVE_NOT_BUILT;
     }
     char path[DATA_FILE_PATH_SIZE];
     choose_data_file_path(data_file_override, path, sizeof path);
@@ -207,10 +202,10 @@ int CCorrelationAnalyser::ExportDatFile() {
 
 int CCorrelationAnalyser::ExportDatFile(const char *path) {
     if (evaluator == nullptr) {
-        return RESULT_NOT_BUILT;
+        return TOKENWEAVE_NOT_BUILT;
     }
     if (path == nullptr || path[0] == '\0') {
-        return RESULT_FAILED;
+        return TOKENWEAVE_FAILED;
     }
-    return evaluator->SaveSettings(path) == 0 ? RESULT_EXPORTED : RESULT_FAILED;
+    return evaluator->SaveSettings(path) == 0 ? TOKENWEAVE_EXPORTED : TOKENWEAVE_FAILED;
 }

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "platform/platlib.h"
+#include "platlib/platlib.h"
 
 namespace {
 

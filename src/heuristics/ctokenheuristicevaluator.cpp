@@ -6,7 +6,7 @@
 
 #include "heuristics/evaluator_inputs.h"
 #include "heuristics/float_setting.h"
-#include "platform/winapi.h"
+#include "port/winapi.h"
 
 namespace {
 

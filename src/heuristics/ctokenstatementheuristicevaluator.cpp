@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "heuristics/float_setting.h"
-#include "index/keyword_table.h"
-#include "platform/winapi.h"
+#include "model/keyword_table.h"
+#include "port/winapi.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "heuristics/float_setting.h"
+#include "model/occurrence_codes.h"
 
 namespace {
 
@@ -16,9 +17,6 @@ const float DEFAULT_NUMBER_WEIGHT = 5.0f;
 const float DEFAULT_STRING_WEIGHT = 3.0f;
 const float DEFAULT_DB_ID_WEIGHT = 7.0f;
 const float DEFAULT_OTHER_WEIGHT = 1.0f;
-
-// value_class as the recorder computes it.
-enum value_class { CLASS_NUMBER = 0, CLASS_STRING = 1, CLASS_DB_ID = 2 };
 
 }  // namespace
 
@@ -52,13 +50,13 @@ float CTokenTypeHeuristicEvaluator::EvaluateOwn(const token_instances_t &token,
     }
     float weight;
     switch (token.value_class) {
-        case CLASS_NUMBER:
+        case VALUE_CLASS_NUMBER:
             weight = numberWeight;
             break;
-        case CLASS_STRING:
+        case VALUE_CLASS_TEXT:
             weight = stringWeight;
             break;
-        case CLASS_DB_ID:
+        case VALUE_CLASS_DB_ID:
             weight = dbIdWeight;
             break;
         default:

@@ -6,7 +6,7 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/winapi.h"
+#include "port/winapi.h"
 
 namespace {
 

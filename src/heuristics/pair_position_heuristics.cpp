@@ -6,7 +6,7 @@
 #include <new>
 
 #include "heuristics/float_setting.h"
-#include "index/correlation_index.h"
+#include "model/occurrence_codes.h"
 
 namespace {
 

@@ -3,9 +3,10 @@
 #include <float.h>
 #include <stdlib.h>
 
-#include "platform/messages.h"
-#include "platform/platlib.h"
-#include "platform/winapi.h"
+#include "platlib/messages.h"
+#include "platlib/platlib.h"
+#include "port/native_path.h"
+#include "port/winapi.h"
 
 namespace {
 

@@ -17,13 +17,6 @@
 #include "containers/cgradedentity.h"
 #include "index/correlation_index.h"
 
-enum query_code {
-    QUERY_REPORTED = 0,
-    QUERY_OUT_OF_MEMORY = -1,
-    QUERY_NOTHING_FOUND = -7,
-    QUERY_REPORT_NOT_CREATED = -10
-};
-
 enum {
     TOKEN_QUEUE_CAPACITY = 2048,
     SEARCH_QUEUE_CAPACITY = 32768,

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "containers/list.h"
-#include "platform/hashkit.h"
+#include "hashkit/hashkit.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ token_entry_tag *new_token_entry() {
         return nullptr;
     }
     entry->value = nullptr;
-    entry->direction = -1;
+    entry->direction = DIRECTION_UNSET;
     entry->line = -1;
     entry->file = nullptr;
     entry->cell = nullptr;

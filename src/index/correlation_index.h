@@ -9,14 +9,10 @@
 #ifndef TOKENWEAVE_INDEX_CORRELATION_INDEX_H
 #define TOKENWEAVE_INDEX_CORRELATION_INDEX_H
 
+#include "model/occurrence_codes.h"
 #include "tokenweave/ccorrelationanalyser.h"
 
 struct ht_table;
-
-enum occurrence_direction { DIRECTION_INPUT = 0, DIRECTION_OUTPUT = 1 };
-
-// Marks a grid cell in grid_cell_t.marker and token_entry_tag.source_marker.
-enum { GRID_CELL_MARKER = 10, LITERAL_MARKER = -1 };
 
 enum index_table_size {
     TOKEN_TABLE_BUCKETS = 2048,

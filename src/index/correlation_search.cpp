@@ -3,12 +3,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/occurrence_lookup.h"
 #include "index/offer_gathering.h"
-#include "platform/hashkit.h"
-#include "platform/messages.h"
+#include "platlib/messages.h"
 
 namespace {
 
@@ -224,7 +224,7 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
                       const char *report_path, float min_grade, int max_results) {
     FILE *report = open_report(report_path);
     if (report == nullptr) {
-        return QUERY_REPORT_NOT_CREATED;
+        return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     graded_heap *queue = heap_create(SEARCH_QUEUE_CAPACITY);
     reported_pairs reported;
@@ -234,23 +234,23 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
         heap_delete(queue);
         release_reported(&reported);
         fclose(report);
-        return QUERY_OUT_OF_MEMORY;
+        return TOKENWEAVE_FAILED;
     }
 
-    int result = QUERY_REPORTED;
+    int result = TOKENWEAVE_OK;
     if (gather_first_offers(analyser, index, min_grade, &reported, queue) != 0) {
-        result = QUERY_OUT_OF_MEMORY;
+        result = TOKENWEAVE_FAILED;
     } else if (heap_is_empty(queue)) {
         fprintf(report, "%s\n", load_message(MSG_SEARCH_FOUND_NOTHING));
-        result = QUERY_NOTHING_FOUND;
+        result = TOKENWEAVE_NOTHING_FOUND;
     } else if (report_best_pairs(analyser, queue, max_results, &reported, report) != 0) {
-        result = QUERY_OUT_OF_MEMORY;
+        result = TOKENWEAVE_FAILED;
     }
     discard_candidates(queue);
     heap_delete(queue);
     release_reported(&reported);
-    if (!close_report(report) && result != QUERY_OUT_OF_MEMORY) {
-        return QUERY_REPORT_NOT_CREATED;
+    if (!close_report(report) && result != TOKENWEAVE_FAILED) {
+        return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     return result;
 }

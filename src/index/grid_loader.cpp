@@ -4,13 +4,15 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "analyser/analyser_access.h"
+#include "index/analyser_access.h"
 #include "index/correlation_index.h"
-#include "index/keyword_table.h"
 #include "index/recorder.h"
-#include "platform/platlib.h"
-#include "platform/rowbank.h"
-#include "platform/winapi.h"
+#include "model/keyword_table.h"
+#include "platlib/platlib.h"
+#include "platlib/text.h"
+#include "port/native_path.h"
+#include "port/winapi.h"
+#include "rowbank/rowbank.h"
 
 namespace {
 
@@ -34,28 +36,18 @@ enum {
     NEXT_ROW = -1
 };
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
 // The number of the text's leading decimal digits, after optional blanks and
-// a sign; 0 when there are none. Saturates instead of overflowing.
+// a sign; 0 when there are none.
 int leading_number(const char *text) {
-    while (is_blank(*text)) {
+    while (is_space(*text)) {
         ++text;
     }
     bool negative = *text == '-';
     if (*text == '-' || *text == '+') {
         ++text;
     }
-    long long value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        value = value * 10 + (*text - '0');
-        if (value > INT_MAX) {
-            value = INT_MAX;
-        }
-    }
-    return static_cast<int>(negative ? -value : value);
+    int value = saturated_decimal(text, nullptr);
+    return negative ? -value : value;
 }
 
 // Hands every cell with data of the selected table to the recorder. Rows are

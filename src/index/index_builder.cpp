@@ -1,11 +1,11 @@
 #include "index/index_builder.h"
 
-#include "analyser/analyser_access.h"
-#include "index/keyword_table.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/location_key.h"
 #include "index/recorder.h"
 #include "index/scanner/scanner.h"
-#include "platform/hashkit.h"
+#include "model/keyword_table.h"
 
 correlation_index *build_correlation_index(CCorrelationAnalyser *analyser,
                                            const char *project_path) {

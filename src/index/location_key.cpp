@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "platform/platlib.h"
+#include "platlib/platlib.h"
 
 int location_key_format(location_key *key, const char *file_path, int line) {
     const char *base_name = os_base_name(file_path);

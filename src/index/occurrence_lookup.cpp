@@ -1,7 +1,7 @@
 #include "index/occurrence_lookup.h"
 
 #include "containers/list.h"
-#include "platform/platlib.h"
+#include "platlib/platlib.h"
 
 static token_entry_tag *find_occurrence(correlation_index *index, const char *value,
                                         const char *file, int line, int direction) {

@@ -3,8 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
+#include "index/analyser_access.h"
 #include "index/candidate_report.h"
 
 namespace {

@@ -1,11 +1,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "analyser/analyser_access.h"
+#include "index/analyser_access.h"
 #include "index/index_builder.h"
 #include "index/scanner/scanner.h"
-#include "platform/platlib.h"
-#include "platform/winapi.h"
+#include "platlib/platlib.h"
+#include "port/native_path.h"
+#include "port/winapi.h"
 
 namespace {
 

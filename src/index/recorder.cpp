@@ -3,12 +3,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
-#include "index/keyword_table.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/location_key.h"
-#include "platform/hashkit.h"
-#include "platform/platlib.h"
+#include "model/keyword_table.h"
+#include "platlib/platlib.h"
+#include "platlib/text.h"
 
 namespace {
 
@@ -240,7 +241,8 @@ void pair_handles(correlation_index *index, const char *text, int position, int 
 
 void record_input(const char *value, int call_code, int line, const char *file_path,
                   const char *handle) {
-    record_occurrence(value, call_code, DIRECTION_INPUT, line, file_path, -1, -1, -1, -1, handle);
+    record_occurrence(value, call_code, DIRECTION_INPUT, line, file_path, NO_GRID_POSITION,
+                      NO_GRID_POSITION, NO_GRID_POSITION, LITERAL_MARKER, handle);
 }
 
 // Records length bytes of text as one value. The text is not terminated
@@ -304,22 +306,22 @@ int value_class_of(const char *text) {
     const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
     while (*p != '\0') {
         if (xeOsCharsetType > 1 && os_is_lead_byte(*p) && p[1] != '\0') {
-            return 1;  // a double-byte character is neither a digit nor a dot
+            return VALUE_CLASS_TEXT;  // a double-byte character is neither a digit nor a dot
         }
         if (*p == '.') {
             if (after_dot) {
-                return 1;
+                return VALUE_CLASS_TEXT;
             }
             ++dots;
             after_dot = true;
         } else if (is_hex_digit(*p)) {
             after_dot = false;
         } else {
-            return 1;
+            return VALUE_CLASS_TEXT;
         }
         ++p;
     }
-    return dots >= 2 ? 2 : 0;
+    return dots >= 2 ? VALUE_CLASS_DB_ID : VALUE_CLASS_NUMBER;
 }
 
 const char *statement_site_handle_key(const statement_site_t *site) {

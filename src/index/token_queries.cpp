@@ -3,15 +3,15 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/candidate_report.h"
-#include "index/keyword_table.h"
 #include "index/location_key.h"
 #include "index/occurrence_lookup.h"
-#include "platform/hashkit.h"
-#include "platform/messages.h"
-#include "platform/platlib.h"
+#include "model/keyword_table.h"
+#include "platlib/messages.h"
+#include "platlib/platlib.h"
 
 namespace {
 
@@ -109,16 +109,16 @@ void write_cursor_nothing_found(FILE *report, const char *file, int line) {
 int finish_report(CCorrelationAnalyser *analyser, graded_heap *queue, FILE *report,
                   void (*write_nothing_found)(FILE *, const char *, int, const char *),
                   const char *file, int line, const char *token) {
-    int result = QUERY_REPORTED;
+    int result = TOKENWEAVE_OK;
     if (heap_is_empty(queue)) {
         write_nothing_found(report, file, line, token);
-        result = QUERY_NOTHING_FOUND;
+        result = TOKENWEAVE_NOTHING_FOUND;
     } else {
         report_candidates(queue, analyser, report);
     }
     heap_delete(queue);
     if (!close_report(report)) {
-        return QUERY_REPORT_NOT_CREATED;
+        return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     analyser_report_progress(analyser, PROGRESS_DONE);
     return result;
@@ -190,7 +190,7 @@ int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, 
         gather_candidates(analyser, index, token, file, line, min_grade, &provisionals);
     if (queue == nullptr) {
         release_provisionals(&provisionals);
-        return QUERY_OUT_OF_MEMORY;
+        return TOKENWEAVE_FAILED;
     }
     analyser_report_progress(analyser, PROGRESS_GATHERED);
     FILE *report = open_report(report_path);
@@ -198,7 +198,7 @@ int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, 
         discard_candidates(queue);
         heap_delete(queue);
         release_provisionals(&provisionals);
-        return QUERY_REPORT_NOT_CREATED;
+        return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     int result =
         finish_report(analyser, queue, report, write_token_nothing_found, file, line, token);
@@ -213,7 +213,7 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
     }
     FILE *report = open_report(report_path);
     if (report == nullptr) {
-        return QUERY_REPORT_NOT_CREATED;
+        return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     char *header = static_cast<char *>(malloc(CURSOR_HEADER_SIZE));
     graded_heap *result_queue = heap_create(TOKEN_QUEUE_CAPACITY);
@@ -226,7 +226,7 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
             location_key_release(&key);
         }
         fclose(report);
-        return QUERY_OUT_OF_MEMORY;
+        return TOKENWEAVE_FAILED;
     }
     format_cursor_header(line, file, header, CURSOR_HEADER_SIZE);
     fputs(header, report);
@@ -247,11 +247,11 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
             gather_candidates(analyser, index, occurrence->value, occurrence->file,
                               occurrence->line, min_grade, &provisionals);
         if (gathered == nullptr) {
-            failure = QUERY_OUT_OF_MEMORY;
+            failure = TOKENWEAVE_FAILED;
             break;
         }
         if (merge_candidates(result_queue, gathered) != 0) {
-            failure = QUERY_OUT_OF_MEMORY;
+            failure = TOKENWEAVE_FAILED;
         }
         heap_delete(gathered);
     }

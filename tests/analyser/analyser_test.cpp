@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "analyser/analyser_access.h"
 #include "analyser/data_file_path.h"
 #include "containers/list.h"
+#include "index/analyser_access.h"
 #include "index/correlation_index.h"
 #include "test_project.h"
 #include "test_support.h"

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/correlation_index.h"
-#include "platform/hashkit.h"
-#include "platform/platlib.h"
+#include "platlib/platlib.h"
 #include "test_support.h"
 
 namespace {

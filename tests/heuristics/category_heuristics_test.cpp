@@ -9,7 +9,7 @@
 #include "heuristics/ctokenstatementheuristicevaluator.h"
 #include "heuristics/ctokentypeheuristicevaluator.h"
 #include "pair_records.h"
-#include "platform/winapi.h"
+#include "port/winapi.h"
 #include "test_support.h"
 
 namespace {

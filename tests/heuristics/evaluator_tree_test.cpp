@@ -18,7 +18,7 @@
 #include "heuristics/pair_position_heuristics.h"
 #include "heuristics/token_count_heuristics.h"
 #include "pair_records.h"
-#include "platform/winapi.h"
+#include "port/winapi.h"
 #include "test_support.h"
 
 namespace {

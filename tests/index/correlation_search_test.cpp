@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
+#include "index/analyser_access.h"
 #include "index/correlation_index.h"
 #include "test_project.h"
 #include "test_support.h"

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <sstream>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/scanner/scanner.h"
-#include "platform/hashkit.h"
-#include "platform/platlib.h"
+#include "platlib/platlib.h"
 
 namespace tw_test {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "analyser/analyser_access.h"
+#include "index/analyser_access.h"
 #include "index/index_builder.h"
 #include "index_dump.h"
 

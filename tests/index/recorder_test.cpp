@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "analyser/analyser_access.h"
+#include "index/analyser_access.h"
 #include "index_dump.h"
 
 namespace {

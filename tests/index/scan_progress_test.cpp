@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analyser/analyser_access.h"
+#include "index/analyser_access.h"
 #include "index/recorder.h"
 #include "index/scanner/scanner.h"
 #include "index_dump.h"

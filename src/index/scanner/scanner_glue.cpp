@@ -1,15 +1,15 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "analyser/analyser_access.h"
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
 #include "index/scanner/scanner.h"
 #include "index/scanner/scanner_state.h"
-#include "platform/hashkit.h"
+#include "model/keyword_table.h"
 
 namespace {
 
 const char CMX_PREFIX[] = "cmx_";
-enum { SCANNER_CLASS_CMX = 1, SCANNER_CLASS_NONE = 0 };
 
 FILE *echo_stream = stdout;
 

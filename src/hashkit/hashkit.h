@@ -1,0 +1,51 @@
+// Hash tables keyed by zero-terminated text, holding untyped value pointers.
+//
+// The table copies every key it stores, so callers may pass keys in temporary
+// buffers. Values are stored as given (null included) and belong to the
+// caller, except in tables opened with ht_open_ext: those call the release
+// function exactly once for every value they remove (ht_delete) or still hold
+// when closed (ht_close). Adding a key that is already present leaves the
+// stored value as it was. Enumeration yields the values in insertion order,
+// so reports and progress are the same on every platform. Keys compare byte
+// for byte. The bucket count given at opening is a starting size; tables grow
+// as they fill. A null table or key is refused (-1 or null), never followed.
+
+#ifndef TOKENWEAVE_HASHKIT_HASHKIT_H
+#define TOKENWEAVE_HASHKIT_HASHKIT_H
+
+struct ht_table;
+struct ht_enumeration;
+
+typedef void (*ht_release_function)(void *value);
+
+// A new table, or null when memory ran out.
+ht_table *ht_open(int buckets);
+ht_table *ht_open_ext(int buckets, ht_release_function release);
+
+// 0 when the key was added, 1 when it was already present (nothing changes),
+// -1 when memory ran out (nothing changes).
+int ht_add(ht_table *table, const char *key, void *value);
+// The value stored under key, or null when the key is absent.
+void *ht_get(ht_table *table, const char *key);
+// 0 when the key was removed (its value released in an ht_open_ext table),
+// -1 when it was absent.
+int ht_delete(ht_table *table, const char *key);
+// Releases the table (and, for ht_open_ext tables, every value). Null is
+// allowed.
+void ht_close(ht_table *table);
+// Number of keys held.
+int ht_count(ht_table *table);
+
+// Starts an enumeration of the table's values. The object belongs to the
+// table (callers never release it) and is reused by the next call; the table
+// must not change while it is enumerated.
+ht_enumeration *ht_enumerate_elements(ht_table *table);
+// Number of values the enumerated table holds.
+int ht_enum_count(ht_enumeration *enumeration);
+int ht_enum_has_more_elements(ht_enumeration *enumeration);
+void *ht_enum_next_element(ht_enumeration *enumeration);
+// Like ht_enum_next_element, and also points *key at the entry's key (valid
+// while the entry stays in the table). Tools that show a table whole use it.
+void *ht_enum_next_entry(ht_enumeration *enumeration, const char **key);
+
+#endif  // TOKENWEAVE_HASHKIT_HASHKIT_H

@@ -1,0 +1,162 @@
+#if !defined(_WIN32)
+
+#include "port/profile_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "port/native_path.h"
+
+namespace {
+
+const size_t READ_CHUNK = 64 * 1024;
+const size_t TEMP_SUFFIX_SIZE = 64;
+const int TEMP_NAME_ATTEMPTS = 100;
+
+// Temporary names differ per process and per call, so concurrent writers of
+// one profile never share a temporary file.
+std::atomic<unsigned long> next_temp_number{0};
+
+char *native_copy(const char *path) {
+    size_t size = strlen(path) + 1;
+    char *native = static_cast<char *>(malloc(size));
+    if (native != nullptr) {
+        os_native_path(path, native, size);
+    }
+    return native;
+}
+
+int write_all(int fd, const char *data, size_t size) {
+    while (size > 0) {
+        ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -1;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return 0;
+}
+
+// Creates a new, empty file beside path and returns its descriptor (the name
+// in temp_path, which holds strlen(path) + TEMP_SUFFIX_SIZE bytes), or -1.
+int create_temp_beside(const char *path, char *temp_path, size_t temp_size) {
+    for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS; ++attempt) {
+        snprintf(temp_path, temp_size, "%s.%ld.%lu.tmp", path, static_cast<long>(getpid()),
+                 next_temp_number.fetch_add(1));
+        int fd = open(temp_path, O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Makes the rename itself durable; a failure here loses nothing that the
+// rename has not already made visible, so it is not reported.
+void sync_directory_of(const char *path) {
+    const char *slash = strrchr(path, '/');
+    char *directory =
+        slash == nullptr ? strdup(".") : strndup(path, slash == path ? 1 : slash - path);
+    if (directory == nullptr) {
+        return;
+    }
+    int fd = open(directory, O_RDONLY);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+    free(directory);
+}
+
+int write_temp_file(int fd, const char *target, const profile_span *parts, size_t part_count) {
+    struct stat existing;
+    if (stat(target, &existing) == 0 && fchmod(fd, existing.st_mode & 07777) != 0) {
+        return -1;
+    }
+    for (size_t i = 0; i < part_count; ++i) {
+        if (write_all(fd, parts[i].data, parts[i].size) != 0) {
+            return -1;
+        }
+    }
+    return fsync(fd);
+}
+
+}  // namespace
+
+profile_load_result profile_text_load(const char *path, profile_text *text) {
+    text->data = nullptr;
+    text->size = 0;
+    FILE *file = os_fopen(path, "rb");
+    if (file == nullptr) {
+        return errno == ENOENT || errno == ENOTDIR ? PROFILE_MISSING : PROFILE_UNREADABLE;
+    }
+    size_t capacity = 0;
+    for (;;) {
+        if (capacity - text->size < READ_CHUNK) {
+            size_t grown = capacity + (capacity > READ_CHUNK ? capacity : READ_CHUNK);
+            char *bigger = static_cast<char *>(realloc(text->data, grown));
+            if (bigger == nullptr) {
+                break;
+            }
+            text->data = bigger;
+            capacity = grown;
+        }
+        size_t got = fread(text->data + text->size, 1, capacity - text->size, file);
+        text->size += got;
+        if (got == 0) {
+            break;
+        }
+    }
+    bool complete = feof(file) && !ferror(file);
+    fclose(file);
+    if (!complete) {
+        profile_text_free(text);
+        return PROFILE_UNREADABLE;
+    }
+    return PROFILE_LOADED;
+}
+
+void profile_text_free(profile_text *text) {
+    free(text->data);
+    text->data = nullptr;
+    text->size = 0;
+}
+
+int profile_replace_file(const char *path, const profile_span *parts, size_t part_count) {
+    if (path == nullptr || path[0] == '\0') {
+        return -1;
+    }
+    char *target = native_copy(path);
+    size_t temp_size = strlen(path) + TEMP_SUFFIX_SIZE;
+    char *temp_path = static_cast<char *>(malloc(temp_size));
+    int result = -1;
+    if (target != nullptr && temp_path != nullptr) {
+        int fd = create_temp_beside(target, temp_path, temp_size);
+        if (fd >= 0) {
+            bool written = write_temp_file(fd, target, parts, part_count) == 0;
+            bool closed = close(fd) == 0;
+            if (written && closed && rename(temp_path, target) == 0) {
+                sync_directory_of(target);
+                result = 0;
+            } else {
+                unlink(temp_path);
+            }
+        }
+    }
+    free(temp_path);
+    free(target);
+    return result;
+}
+
+#endif  // !_WIN32

@@ -1,0 +1,190 @@
+#include "hashkit/hashkit.h"
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every release call of the current test, in order.
+std::vector<void *> released;
+
+void record_release(void *value) {
+    released.push_back(value);
+}
+
+class HashkitTest : public ::testing::Test {
+protected:
+    void SetUp() override { released.clear(); }
+};
+
+std::vector<void *> enumerate(ht_table *table) {
+    std::vector<void *> values;
+    ht_enumeration *enumeration = ht_enumerate_elements(table);
+    EXPECT_EQ(ht_count(table), ht_enum_count(enumeration));
+    while (ht_enum_has_more_elements(enumeration)) {
+        values.push_back(ht_enum_next_element(enumeration));
+    }
+    EXPECT_EQ(nullptr, ht_enum_next_element(enumeration));
+    return values;
+}
+
+TEST_F(HashkitTest, CopiesKeysAndKeepsFirstValueOfPresentKey) {
+    ht_table *table = ht_open(4);
+    ASSERT_NE(nullptr, table);
+    int first = 1;
+    int second = 2;
+    char key[16];
+    snprintf(key, sizeof key, "%s:%d", "Action1.c", 20);
+    EXPECT_EQ(0, ht_add(table, key, &first));
+    snprintf(key, sizeof key, "%s", "overwritten");
+    EXPECT_EQ(&first, ht_get(table, "Action1.c:20"));
+    EXPECT_EQ(nullptr, ht_get(table, "overwritten"));
+    EXPECT_EQ(1, ht_add(table, "Action1.c:20", &second));
+    EXPECT_EQ(&first, ht_get(table, "Action1.c:20"));
+    EXPECT_EQ(1, ht_count(table));
+    ht_close(table);
+}
+
+TEST_F(HashkitTest, KeysCompareByteForByte) {
+    ht_table *table = ht_open(8);
+    int values[4];
+    const char *keys[] = {"sqx_exec", "SQX_EXEC", "sqx_exec ", "\xE9t\xE9\x81\x40"};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(0, ht_add(table, keys[i], &values[i])) << keys[i];
+    }
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(&values[i], ht_get(table, keys[i])) << keys[i];
+    }
+    EXPECT_EQ(nullptr, ht_get(table, "sqx_exe"));
+    EXPECT_EQ(nullptr, ht_get(table, ""));
+    EXPECT_EQ(0, ht_add(table, "", &values[0]));
+    EXPECT_EQ(&values[0], ht_get(table, ""));
+    ht_close(table);
+}
+
+TEST_F(HashkitTest, NullValuesAreStored) {
+    ht_table *table = ht_open_ext(4, record_release);
+    EXPECT_EQ(0, ht_add(table, "site", nullptr));
+    EXPECT_EQ(1, ht_count(table));
+    EXPECT_EQ(1, ht_add(table, "site", nullptr));
+    EXPECT_EQ((std::vector<void *>{nullptr}), enumerate(table));
+    EXPECT_EQ(0, ht_delete(table, "site"));
+    EXPECT_EQ((std::vector<void *>{nullptr}), released);
+    ht_close(table);
+}
+
+TEST_F(HashkitTest, ReleasesEachValueExactlyOnce) {
+    ht_table *table = ht_open_ext(2, record_release);
+    int values[5];
+    const char *keys[] = {"a", "b", "c", "d", "e"};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(0, ht_add(table, keys[i], &values[i]));
+    }
+    int other = 0;
+    EXPECT_EQ(1, ht_add(table, "c", &other));  // the refused value is the caller's
+    EXPECT_EQ(0, ht_delete(table, "b"));
+    EXPECT_EQ(-1, ht_delete(table, "b"));
+    EXPECT_EQ(-1, ht_delete(table, "zz"));
+    EXPECT_EQ((std::vector<void *>{&values[1]}), released);
+    ht_close(table);
+    EXPECT_EQ((std::vector<void *>{&values[1], &values[0], &values[2], &values[3], &values[4]}),
+              released);
+}
+
+TEST_F(HashkitTest, PlainTablesNeverRelease) {
+    ht_table *table = ht_open(2);
+    int value = 0;
+    ht_add(table, "a", &value);
+    ht_add(table, "b", &value);
+    ht_delete(table, "a");
+    ht_close(table);
+    EXPECT_TRUE(released.empty());
+}
+
+TEST_F(HashkitTest, InsertionOrderSurvivesDeletesGrowthAndReAdds) {
+    ht_table *table = ht_open(1);
+    std::vector<int> values(1000);
+    std::vector<void *> expected;
+    char key[32];
+    for (int i = 0; i < 1000; ++i) {
+        snprintf(key, sizeof key, "key%d", i);
+        ASSERT_EQ(0, ht_add(table, key, &values[i]));
+    }
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 3 == 0) {
+            snprintf(key, sizeof key, "key%d", i);
+            ASSERT_EQ(0, ht_delete(table, key));
+        } else {
+            expected.push_back(&values[i]);
+        }
+    }
+    // A deleted key added again goes to the end.
+    ASSERT_EQ(0, ht_add(table, "key0", &values[0]));
+    expected.push_back(&values[0]);
+    EXPECT_EQ(expected, enumerate(table));
+    // A new enumeration starts over.
+    EXPECT_EQ(expected, enumerate(table));
+    ht_close(table);
+}
+
+TEST_F(HashkitTest, EmptyTableEnumeratesNothing) {
+    ht_table *table = ht_open(0);
+    ht_enumeration *enumeration = ht_enumerate_elements(table);
+    EXPECT_EQ(0, ht_enum_count(enumeration));
+    EXPECT_FALSE(ht_enum_has_more_elements(enumeration));
+    EXPECT_EQ(nullptr, ht_enum_next_element(enumeration));
+    ht_close(table);
+}
+
+TEST_F(HashkitTest, ManyKeysAgreeWithReferenceMap) {
+    ht_table *table = ht_open_ext(32, record_release);
+    std::map<std::string, size_t> reference;
+    const size_t KEY_COUNT = 100000;
+    std::vector<int> values(KEY_COUNT);
+    char key[32];
+    for (size_t i = 0; i < KEY_COUNT; ++i) {
+        // High bytes in keys, and values that repeat, as token texts do.
+        snprintf(key, sizeof key, "\x81%zu\xFF%zu", i % 977, i);
+        ASSERT_EQ(0, ht_add(table, key, &values[i]));
+        reference[key] = i;
+    }
+    EXPECT_EQ(static_cast<int>(KEY_COUNT), ht_count(table));
+    for (const auto &[text, index] : reference) {
+        ASSERT_EQ(&values[index], ht_get(table, text.c_str())) << text;
+    }
+    size_t removed = 0;
+    for (const auto &[text, index] : reference) {
+        if (index % 2 == 1) {
+            ASSERT_EQ(0, ht_delete(table, text.c_str()));
+            ++removed;
+        }
+    }
+    EXPECT_EQ(removed, released.size());
+    std::vector<void *> order = enumerate(table);
+    ASSERT_EQ(KEY_COUNT - removed, order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        ASSERT_EQ(&values[2 * i], order[i]);
+    }
+    ht_close(table);
+    EXPECT_EQ(KEY_COUNT, released.size());
+}
+
+TEST_F(HashkitTest, NullArgumentsAreRefused) {
+    ht_table *table = ht_open(4);
+    int value = 0;
+    EXPECT_EQ(-1, ht_add(nullptr, "a", &value));
+    EXPECT_EQ(-1, ht_add(table, nullptr, &value));
+    EXPECT_EQ(nullptr, ht_get(table, nullptr));
+    EXPECT_EQ(-1, ht_delete(table, nullptr));
+    EXPECT_EQ(0, ht_count(nullptr));
+    EXPECT_EQ(nullptr, ht_enumerate_elements(nullptr));
+    EXPECT_FALSE(ht_enum_has_more_elements(nullptr));
+    ht_close(nullptr);
+    ht_close(table);
+}
+
+}  // namespace
