@@ -7,6 +7,7 @@
 #include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
 #include "index/location_key.h"
+#include "index/scanner/scanner.h"
 #include "model/keyword_table.h"
 #include "platlib/platlib.h"
 #include "platlib/text.h"
@@ -388,12 +389,14 @@ int record_argument(const char *text, const char *call_name, int position, int l
         case CALL_STMT:
             if (argument_is_value(call_code, position) && has_text) {
                 record_input(text, call_code, line, file_path, handle);
-            } else if (position == 0) {
-                // The handle as the scanner keeps it (cut to its buffer), which
-                // is the name the statement's inputs are chained under.
-                register_statement(analyser, index,
-                                   handle != nullptr && handle[0] != '\0' ? handle : text, line,
-                                   file_path);
+            } else if (position == 0 && text != nullptr) {
+                // The first argument names the site: the handle, or SQL text
+                // standing where the handle belongs. It is cut as the scanner
+                // cuts a handle, so a long handle's site and its chained
+                // inputs share one name.
+                char site_name[SCANNER_NAME_SIZE];
+                copy_bounded(site_name, sizeof site_name, text);
+                register_statement(analyser, index, site_name, line, file_path);
             }
             return 0;
         case CALL_EXEC:

@@ -140,6 +140,16 @@ const RecorderCase RECORDER_CASES[] = {
      "oracle",
      {{"a.c", "{\nsqx_stmt(" + H300 + ", \"select 1 from t\");\nsqx_exec(" + H300 + ");\n}\n"}},
      "1 in a.c:2 1\n-- locations\na.c:2: 1@2\na.c:3: 1@2\n-- statements\n" + H255 + " a.c:2\n"},
+    // SQL text where the handle belongs: the text names the site, so the
+    // handle's own site stays and its execute publishes under both lines.
+    {"SqlTextAsFirstArgumentRegistersASiteOfItsOwn",
+     "odbc",
+     {{"a.c", "{\nsqx_assign(h, \"5\");\nsqx_stmt(h\n\"1\", -1);\nsqx_exec(h);\n}\n"}},
+     "5 in a.c:2 2\n-- locations\na.c:3: 5@2\na.c:5: 5@2\n-- statements\n1 a.c:4\nh a.c:3\n"},
+    {"SqlTextAsFirstArgumentIsCutLikeAHandle",
+     "oracle",
+     {{"a.c", "{\nsqx_stmt(\n\"'" + H300 + "'\");\n}\n"}},
+     "-- statements\n" + H255 + " a.c:3\n"},
     {"LocationKeysOfLongFileNamesAreFormedInFull",
      "oracle",
      {{LONG_NAME, "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_exec(C);\n}\n"}},

@@ -17,6 +17,10 @@
 
 #include "index/correlation_index.h"
 
+// Room for a call name or a handle, terminator included; the scanner cuts
+// longer names to fit.
+enum { SCANNER_NAME_SIZE = 256 };
+
 // Scans paths[0..count-1] in order. Files that cannot be opened are skipped
 // and get no line count; every file scanned gets its line count stored in
 // file_table at its end. An unrecoverable read failure writes its message to

@@ -6,7 +6,7 @@
 
 #include <stddef.h>
 
-enum { SCANNER_NAME_SIZE = 256 };
+#include "index/scanner/scanner.h"
 
 struct scanner_state_t {
     int line_number;         // current line of the current file, from 1
