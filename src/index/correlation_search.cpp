@@ -55,6 +55,12 @@ int gather_value_offers_by_walks(CCorrelationAnalyser *analyser, correlation_ind
                                  token_instances_t *instances, float min_grade,
                                  const reported_pairs *reported, graded_heap *queue) {
     list_node **list = instances->occurrences;
+    // The walks stop at links an earlier search left; unlinked, every search
+    // gates as the first one on a fresh index. A chain never leaves its
+    // value, so unlinking value by value is unlinking the whole index.
+    for (list_node *p = list_head(list); p != nullptr; p = p->next) {
+        static_cast<token_entry_tag *>(p->data)->next_candidate = nullptr;
+    }
     list_node *position = *instances->last_position;
     while (position != nullptr) {
         token_entry_tag *input = static_cast<token_entry_tag *>(list_previous(list, &position));
@@ -179,17 +185,7 @@ int chain_candidates(CCorrelationAnalyser *analyser, correlation_index *index, c
         }
         tail->next_candidate = output;
         if (output->next_candidate != nullptr) {
-            // An earlier walk linked the rest of the chain; it is reused, but
-            // still graded, so that the gate does not depend on which
-            // searches ran before.
-            for (token_entry_tag *rest = output->next_candidate; rest != nullptr;
-                 rest = rest->next_candidate) {
-                grade = grade_pair(analyser, instances, rest, input);
-                if (grade > *gate) {
-                    *gate = grade;
-                }
-            }
-            break;
+            break;  // a later input's walk linked the rest of the chain
         }
         tail = output;
     }

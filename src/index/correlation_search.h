@@ -5,9 +5,16 @@
 // first. It ranks lazily: each input occurrence offers its best pair first
 // and its next best only after that one was written. Candidates are chained
 // through next_candidate (an input to its nearest earlier output, each output
-// to the output recorded before it); the links stay in the index and later
-// searches reuse them, and every search over the same index writes the same
-// report.
+// to the output recorded before it).
+//
+// min_grade gates input occurrences, not pairs. The inputs of a value are
+// walked from the last recorded to the first; the first walk that meets an
+// output links and grades every output before it, and each later walk stops
+// at its nearest output, which is linked by then. So the value's last input
+// is gated by its best pair and every other input by the pair with its
+// nearest output, even where a farther output grades above min_grade. Every
+// search relinks the chains it gathers, so every search over the same index
+// gates and reports as the first one does.
 
 #ifndef TOKENWEAVE_INDEX_CORRELATION_SEARCH_H
 #define TOKENWEAVE_INDEX_CORRELATION_SEARCH_H
@@ -27,8 +34,10 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
                       const char *report_path, float min_grade, int max_results);
 
 // Links the candidate chain of the input occurrence of token at file:line and
-// sets *gate to the best grade of any pair on it (0 when none). Returns 1 when
-// the chain holds at least one output occurrence, else 0.
+// sets *gate to the best grade (0 at least) of the outputs this walk graded:
+// back from the nearest, up to and including the first one an earlier walk
+// had linked. Returns 1 when the chain holds at least one output occurrence,
+// else 0.
 int chain_candidates(CCorrelationAnalyser *analyser, correlation_index *index, const char *token,
                      const char *file, int line, float *gate);
 

@@ -99,15 +99,21 @@ int file_under_key(offer_scratch *scratch, uint64_t key, int index) {
 // The best pair of one input among candidate outputs, in any order: the
 // highest grade above 0, and of equal grades the nearest output, which is
 // what a walk along the chain from the input keeps.
+// Also keeps the grade of the nearest output, which gates every input but
+// the value's last (see offer_gathering.h).
 struct best_pair {
     token_entry_tag *output = nullptr;
     float grade = 0.0f;
     int sequence = -1;
+    float nearest_grade = 0.0f;
 };
 
 void consider(CCorrelationAnalyser *analyser, token_instances_t *instances, token_entry_tag *input,
-              const seen_output &candidate, best_pair *best) {
+              const seen_output &candidate, bool nearest, best_pair *best) {
     float grade = analyser_evaluate_token(analyser, instances, candidate.occurrence, input);
+    if (nearest) {
+        best->nearest_grade = grade;
+    }
     if (grade > best->grade ||
         (best->output != nullptr && grade == best->grade && candidate.sequence > best->sequence)) {
         best->output = candidate.occurrence;
@@ -122,15 +128,16 @@ best_pair best_of_earlier_outputs(CCorrelationAnalyser *analyser, token_instance
                                   token_entry_tag *input, int before, bool keyed) {
     best_pair best;
     const seen_output *outputs = scratch->outputs;
+    int nearest = before - 1;
     if (!keyed) {
-        for (int i = before - 1; i >= 0; --i) {
-            consider(analyser, instances, input, outputs[i], &best);
+        for (int i = nearest; i >= 0; --i) {
+            consider(analyser, instances, input, outputs[i], i == nearest, &best);
         }
         return best;
     }
-    int i = before - 1;
+    int i = nearest;
     for (; i >= 0 && output_is_near(*probe, *instances, *outputs[i].occurrence, *input); --i) {
-        consider(analyser, instances, input, outputs[i], &best);
+        consider(analyser, instances, input, outputs[i], i == nearest, &best);
     }
     int last_far = i;
     for (int k = 0; k < scratch->key_count; ++k) {
@@ -139,7 +146,7 @@ best_pair best_of_earlier_outputs(CCorrelationAnalyser *analyser, token_instance
             j = outputs[j].previous_same_key;
         }
         if (j >= 0) {
-            consider(analyser, instances, input, outputs[j], &best);
+            consider(analyser, instances, input, outputs[j], j == nearest, &best);
         }
     }
     return best;
@@ -202,9 +209,12 @@ int gather_value_offers(CCorrelationAnalyser *analyser, token_instances_t *insta
         offer.input = occurrence;
         offer.best = nullptr;
         offer.grade = 0.0f;
+        offer.nearest_gate = 0.0f;
         offer.linked = outputs_before_place > 0;
         offer.offers = !place_has_offer;
         if (place_has_offer) {
+            // Left from an earlier search; this input offers nothing.
+            occurrence->next_candidate = nullptr;
             continue;
         }
         place_has_offer = true;
@@ -213,11 +223,16 @@ int gather_value_offers(CCorrelationAnalyser *analyser, token_instances_t *insta
                                                  outputs_before_place, keyed);
         offer.best = best.output;
         offer.grade = best.grade;
+        if (best.nearest_grade > 0.0f) {
+            offer.nearest_gate = best.nearest_grade;
+        }
     }
 
     for (int i = scratch->offer_count - 1; i >= 0; --i) {
         const input_offer &offer = scratch->offers[i];
-        if (!offer.offers || !offer.linked || min_grade > offer.grade || offer.best == nullptr) {
+        bool last_input = i == scratch->offer_count - 1;
+        float gate = last_input ? offer.grade : offer.nearest_gate;
+        if (!offer.offers || !offer.linked || min_grade > gate || offer.best == nullptr) {
             continue;
         }
         candidate_pair_t *pair = new_candidate_pair(offer.grade, offer.input, offer.best);

@@ -3,9 +3,11 @@
 // Every input occurrence of a value offers its best pair with the outputs
 // recorded before its place (before the first occurrence of its file and
 // line), nearest first among equal grades, when that pair grades above 0 and
-// at least min_grade. Only the first input of a file and line offers: the
-// others at the same place share its candidates, and the search pairs the
-// first.
+// the input passes the gate: its gate grade at least min_grade. The value's
+// last input is gated by its best pair, every other input by its pair with
+// the nearest output before its place (see correlation_search.h). Only the
+// first input of a file and line offers: the others at the same place share
+// its candidates, and the search pairs the first.
 //
 // One forward walk over the value's occurrences links the candidate chains
 // (each output to the output recorded before it, each offering input to the
@@ -41,7 +43,8 @@ struct input_offer {
     token_entry_tag *input;
     token_entry_tag *best;  // null when no pair grades above 0
     float grade;
-    int linked;  // an output lies before the input's place
+    float nearest_gate;  // grade of the nearest output before the place, 0 at least
+    int linked;          // an output lies before the input's place
     int offers;  // first input of its place
 };
 

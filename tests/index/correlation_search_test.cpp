@@ -121,6 +121,39 @@ TEST(SearchGate, SecondSearchStillSeesTheBestPairBeyondTheNearestOutput) {
     }
 }
 
+// Two inputs of A share a nearest output graded 0.05 and a farther one
+// graded 0.95. The last input's walk grades the whole chain and takes part;
+// the earlier input's walk stops at the nearest output, which the last walk
+// has linked, so its gate is 0.05 and it is skipped. Every search over the
+// index behaves like this first one.
+TEST(SearchGate, GateOfAnEarlierInputIsItsNearestOutput) {
+    TestProject project;
+    std::string grid2 = "[grid 2]\nV\n";
+    for (int row = 1; row < 19; ++row) {
+        grid2 += "f" + std::to_string(row) + "\n";
+    }
+    project.set_grids("[grid 1]\nV\nA\n" + grid2 + "A\n");
+    project.add_action("A.c", numbered_lines({{1, "A()"},
+                                              {2, "{"},
+                                              {3, " GRID(1);"},
+                                              {5, " GRID(2);"},
+                                              {7, " sqx_assign(C, \"A\");"},
+                                              {8, " sqx_assign(C, \"A\");"},
+                                              {9, "}"}}));
+    // Grades 1 - row / 20: row 1 of grid 1 0.95, row 19 of grid 2 0.05.
+    auto analyser = project.build("[TokenEvaluatorInputs]\nWeight8=1\n[TokenGridRow]\nMaxRow=20\n");
+    ASSERT_NE(analyser, nullptr);
+    std::string report = project.file("report.txt");
+    const std::string expected =
+        "A.c(8): value \"A\" was returned at A.c(3), grid column 1, row 1\n"
+        "A.c(8): value \"A\" was returned at A.c(5), grid column 1, row 19\n";
+    for (int search = 0; search < 3; ++search) {
+        SCOPED_TRACE(search);
+        EXPECT_EQ(analyser->FindCorrelations(report.c_str(), 0.5f, 10), 0);
+        EXPECT_EQ(read_file(report), expected);
+    }
+}
+
 TEST_F(SearchTest, InputTokenQueryDoesNotDependOnEarlierSearches) {
     std::string action = project.directory() + "/Action1.c";
     std::string token_report = project.file("token.txt");
