@@ -218,7 +218,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
         app->add_subcommand("find", "Rank the best correlation candidates of the whole project");
     add_project_options(find, options, true);
     add_grade_option(find, &query,
-                     "Leave out the sent values whose best pair grades below this (0 to 1)");
+                     "Leave out the sent values whose gate grade is below this (0 to 1)");
     find->add_option("--max", query.max_results, "Report at most this many pairs")
         ->capture_default_str();
     find->callback([options, exit_code]() { *exit_code = run_find(*options, query); });

@@ -45,7 +45,7 @@ struct input_offer {
     float grade;
     float nearest_gate;  // grade of the nearest output before the place, 0 at least
     int linked;          // an output lies before the input's place
-    int offers;  // first input of its place
+    int offers;          // first input of its place
 };
 
 // Working memory reused from one value to the next; zero-initialise it and
