@@ -83,12 +83,13 @@ correlation_index *create_index_tables() {
     index->location_table = ht_open(LOCATION_TABLE_BUCKETS);
     index->statement_table = ht_open_ext(STATEMENT_TABLE_BUCKETS, free);
     index->stop_list = ht_open(STOP_LIST_BUCKETS);
+    index->place_table = ht_open(PLACE_TABLE_BUCKETS);
     index->file_paths = static_cast<char **>(calloc(INITIAL_FILE_PATH_SLOTS, sizeof(char *)));
     index->file_path_slots = INITIAL_FILE_PATH_SLOTS;
     if (index->token_table == nullptr || index->file_table == nullptr ||
         index->handle_table == nullptr || index->location_table == nullptr ||
         index->statement_table == nullptr || index->stop_list == nullptr ||
-        index->file_paths == nullptr) {
+        index->place_table == nullptr || index->file_paths == nullptr) {
         release_index(index);
         return nullptr;
     }
@@ -105,6 +106,7 @@ void release_index(correlation_index *index) {
     ht_close(index->location_table);
     ht_close(index->statement_table);
     ht_close(index->stop_list);
+    ht_close(index->place_table);
     if (index->file_paths != nullptr) {
         for (int i = 0; index->file_paths[i] != nullptr; ++i) {
             free(index->file_paths[i]);

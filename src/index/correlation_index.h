@@ -19,6 +19,7 @@ enum index_table_size {
     FILE_TABLE_BUCKETS = 64,
     HANDLE_TABLE_BUCKETS = 64,
     LOCATION_TABLE_BUCKETS = 1024,
+    PLACE_TABLE_BUCKETS = 1024,
     STATEMENT_TABLE_BUCKETS = 1024,
     STOP_LIST_BUCKETS = 32
 };
@@ -34,6 +35,10 @@ struct correlation_index {
     ht_table *statement_table;  // handle -> statement_site_t (owned)
     ht_table *stop_list;        // token text -> marker; stays empty
     int file_path_slots;        // entries file_paths has room for, terminator included
+    // Project position and line ("%d:%d") -> first occurrence of a chain: the
+    // chains of location_table again, told apart for files that share a base
+    // name.
+    ht_table *place_table;
 };
 
 struct action_file_t {
@@ -47,6 +52,7 @@ struct statement_site_t {
     int line;
     const char *file_name;  // base name inside the action file's path
     char handle[STATEMENT_HANDLE_SIZE];
+    const char *file_path;  // the action file's full path (one of file_paths)
 };
 
 // A heap copy of text (released with free), or null.

@@ -41,11 +41,7 @@ void run_odbc_post_pass(correlation_index *index) {
         if (newest == nullptr) {
             continue;  // an empty chain would answer like a missing key
         }
-        location_key key;
-        if (location_key_format(&key, site->file_name, site->line) != 0) {
-            continue;
-        }
-        ht_add(index->location_table, key.text, newest);
-        location_key_release(&key);
+        add_chain_location(index, site->file_path, site->line,
+                           static_cast<token_entry_tag *>(newest));
     }
 }

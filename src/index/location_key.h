@@ -3,6 +3,10 @@
 // the cursor query looks them up, so both must form them the same way. Keys
 // of any length are formed in full: short ones in the record itself, longer
 // ones on the heap.
+//
+// Two action files with one base name (a.c and sub\a.c) form the same keys,
+// so every chain is also filed under its place: the file's position in the
+// project and the line. The cursor query looks the place up first.
 
 #ifndef TOKENWEAVE_INDEX_LOCATION_KEY_H
 #define TOKENWEAVE_INDEX_LOCATION_KEY_H
@@ -19,5 +23,21 @@ struct location_key {
 int location_key_format(location_key *key, const char *file_path, int line);
 // Frees what location_key_format allocated.
 void location_key_release(location_key *key);
+
+struct correlation_index;
+struct token_entry_tag;
+
+// Files chain under line of the action file at file_path (one of the
+// index's file_paths): under its location key and under its place in the
+// project. A key already present keeps its chain.
+void add_chain_location(correlation_index *index, const char *file_path, int line,
+                        token_entry_tag *chain);
+
+// Sets *chain to the chain filed under line of the action file at file_path,
+// or null. A path that is no action file of the index (a bare base name, say)
+// is looked up by its location key, and only while at most one action file
+// has that base name. 0, or -1 when memory ran out.
+int find_chain_location(correlation_index *index, const char *file_path, int line,
+                        token_entry_tag **chain);
 
 #endif  // TOKENWEAVE_INDEX_LOCATION_KEY_H

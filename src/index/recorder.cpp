@@ -139,16 +139,6 @@ token_entry_tag *push_handle_occurrence(correlation_index *index, const char *ha
     return previous;
 }
 
-void add_location(correlation_index *index, const char *file_path, int line,
-                  token_entry_tag *occurrence) {
-    location_key key;
-    if (location_key_format(&key, file_path, line) != 0) {
-        return;
-    }
-    ht_add(index->location_table, key.text, occurrence);
-    location_key_release(&key);
-}
-
 // Moves the handle's pending chain into location_table, under the given line
 // of the chain's file and under the handle's statement site.
 void publish_handle_chain(correlation_index *index, int line, const char *handle) {
@@ -160,11 +150,11 @@ void publish_handle_chain(correlation_index *index, int line, const char *handle
         return;
     }
     ht_delete(index->handle_table, handle);
-    add_location(index, newest->file, line, newest);
+    add_chain_location(index, newest->file, line, newest);
     statement_site_t *site =
         static_cast<statement_site_t *>(ht_get(index->statement_table, handle));
     if (site != nullptr) {
-        add_location(index, site->file_name, site->line, newest);
+        add_chain_location(index, site->file_path, site->line, newest);
     }
 }
 
@@ -183,6 +173,7 @@ void register_statement(CCorrelationAnalyser *analyser, correlation_index *index
     }
     site->line = line;
     site->file_name = os_base_name(file_path);
+    site->file_path = file_path;
     copy_bounded(site->handle, sizeof site->handle, handle);
     memcpy(reinterpret_cast<char *>(site + 1), handle, handle_length + 1);
 

@@ -217,14 +217,11 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
     }
     char *header = static_cast<char *>(malloc(CURSOR_HEADER_SIZE));
     graded_heap *result_queue = heap_create(TOKEN_QUEUE_CAPACITY);
-    location_key key;
-    bool key_formed = location_key_format(&key, file, line) == 0;
-    if (header == nullptr || result_queue == nullptr || !key_formed) {
+    token_entry_tag *occurrence = nullptr;
+    bool looked_up = find_chain_location(index, file, line, &occurrence) == 0;
+    if (header == nullptr || result_queue == nullptr || !looked_up) {
         free(header);
         heap_delete(result_queue);
-        if (key_formed) {
-            location_key_release(&key);
-        }
         fclose(report);
         return TOKENWEAVE_FAILED;
     }
@@ -236,9 +233,6 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
 
     list_node *provisionals = list_create();
     int failure = 0;
-    token_entry_tag *occurrence =
-        static_cast<token_entry_tag *>(ht_get(index->location_table, key.text));
-    location_key_release(&key);
     for (; occurrence != nullptr && failure == 0; occurrence = occurrence->same_handle_previous) {
         if (ht_get(index->stop_list, occurrence->value) != nullptr) {
             continue;

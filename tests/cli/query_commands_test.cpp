@@ -72,6 +72,38 @@ TEST(QueryCommands, FileArgumentsMayBeFullPaths) {
     EXPECT_EQ(full.out, TOKEN_PAIR);
 }
 
+// Two action files with one base name, each with a statement on line 6:
+// the cursor query answers for the file it names. The text report shows
+// base names only, so both files read "a.c" there.
+TEST(QueryCommands, CursorTellsApartFilesWithOneBaseName) {
+    tw_test::TempDir dir;
+    dir.write("grids.rdf", "[grid 1]\nA,B\n11,22\n");
+    dir.write("grids.grd", "");
+    const std::string statement_on_line_6 =
+        "A()\n{\n GRID(1);\n\n\n sqx_stmt(C, \"select a from t where b = %s\");\n"
+        " sqx_exec(C);\n}\n";
+    auto with_value = [&](const char *value) {
+        std::string text = statement_on_line_6;
+        return text.replace(text.find("%s"), 2, value);
+    };
+    dir.write("a.c", with_value("11"));
+    dir.write("sub/a.c", with_value("22"));
+    std::string project = dir.write("p.prj", "[Actions]\ntop=a.c\nnested=sub/a.c\n");
+    const std::string options = " 6 --weights " + SHIPPED_WEIGHTS;
+    const std::string header = "Correlation candidates for the statement at a.c(6):\n";
+
+    CommandResult top = run("cursor " + project + " a.c" + options);
+    EXPECT_EQ(top.status, 0) << top.err;
+    EXPECT_EQ(top.out, header +
+                           "a.c(6): value \"11\" was returned at a.c(3), grid column 1, "
+                           "row 1\n");
+    CommandResult nested = run("cursor " + project + " sub/a.c" + options);
+    EXPECT_EQ(nested.status, 0) << nested.err;
+    EXPECT_EQ(nested.out, header +
+                              "a.c(6): value \"22\" was returned at a.c(3), grid column 2, "
+                              "row 1\n");
+}
+
 TEST(QueryCommands, ReportOptionWritesTheFileInsteadOfStandardOutput) {
     tw_test::TempDir dir;
     std::string report = dir.file("find.txt");

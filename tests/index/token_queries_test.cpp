@@ -188,6 +188,33 @@ TEST_P(CursorQueryTest, LineWithoutStatementWritesHeaderAndNothingFound) {
               "Action1.c(11):No correlation candidates were found for this statement.");
 }
 
+// A name that is not an action file's path, such as a bare base name,
+// answers only while one action file has that base name.
+TEST_P(CursorQueryTest, BareBaseNameOfAUniqueFileFindsItsStatement) {
+    EXPECT_EQ(analyser->CursorQuery("Action1.c", 10, report.c_str(), 0.0f), 0);
+}
+
+TEST_P(CursorQueryTest, BareBaseNameSharedByTwoFilesFindsNothing) {
+    TestProject shared;
+    shared.set_grids("[grid 1]\nA,B\n11,22\n");
+    const char *statement = " sqx_stmt(C, \"select a from t where b = %s\"); sqx_exec(C);";
+    auto with_value = [&](const char *value) {
+        std::string text = statement;
+        return numbered_lines({{1, "A()"},
+                               {2, "{"},
+                               {3, " GRID(1);"},
+                               {6, text.replace(text.find("%s"), 2, value)},
+                               {7, "}"}});
+    };
+    shared.add_action("a.c", with_value("11"));
+    std::string nested = shared.add_action("sub/a.c", with_value("22"));
+    auto built = shared.build(QUARTER_GRADE_WEIGHTS, GetParam());
+    ASSERT_NE(built, nullptr);
+    EXPECT_EQ(built->CursorQuery("a.c", 6, report.c_str(), 0.0f), -7);
+    EXPECT_EQ(built->CursorQuery(nested.c_str(), 6, report.c_str(), 0.0f), 0);
+    EXPECT_NE(read_file(report).find("value \"22\""), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothDatabaseFamilies, CursorQueryTest,
                          ::testing::Values("oracle", "odbc"));
 
