@@ -32,41 +32,60 @@ bool is_scanf_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// The leading number of text as "%f" reads it, in the C locale. False when
-// the text does not begin with a number.
+bool is_hex_digit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// "0x" followed by a hexadecimal number: "%f" reads 0x10 as 16, while a
+// prefix with no digits after it is the number 0 followed by text.
+bool starts_hex_number(const char *text, const char *end) {
+    if (end - text < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
+        return false;
+    }
+    const char *digits = text + 2;
+    if (*digits == '.') {
+        ++digits;
+    }
+    return digits < end && is_hex_digit(*digits);
+}
+
+// The leading number of text as "%f" reads it, in the C locale: blanks
+// skipped, a sign, then a decimal or hexadecimal number, an infinity or a
+// NaN; trailing text ignored. False when the text does not begin with a
+// number.
 bool parse_leading_float(const char *text, const char *end, float *value) {
     while (text < end && is_scanf_blank(*text)) {
         ++text;
     }
-    // from_chars takes a minus sign but not a plus sign.
-    if (text < end && *text == '+') {
+    bool negative = false;
+    if (text < end && (*text == '+' || *text == '-')) {
+        negative = *text == '-';
         ++text;
-        if (text < end && *text == '-') {
-            return false;
-        }
+    }
+    // from_chars would take a second sign; "%f" does not.
+    if (text < end && (*text == '+' || *text == '-')) {
+        return false;
+    }
+    // from_chars reads hexadecimal digits only without their prefix.
+    std::chars_format format = std::chars_format::general;
+    if (starts_hex_number(text, end)) {
+        text += 2;
+        format = std::chars_format::hex;
     }
     float parsed = 0.0f;
-    std::from_chars_result result = std::from_chars(text, end, parsed);
-    if (result.ec == std::errc()) {
-        *value = parsed;
-        return true;
-    }
-    if (result.ec != std::errc::result_out_of_range) {
+    std::from_chars_result result = std::from_chars(text, end, parsed, format);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Beyond single precision: "%f" gives an infinity for a huge number
+        // and zero for a tiny one. Tell the two apart through the wider type.
+        double wide = 0.0;
+        if (std::from_chars(text, end, wide, format).ec != std::errc()) {
+            return false;
+        }
+        parsed = wide > FLT_MAX ? std::numeric_limits<float>::infinity() : static_cast<float>(wide);
+    } else if (result.ec != std::errc()) {
         return false;
     }
-    // Beyond single precision: "%f" gives an infinity for a huge number and
-    // zero for a tiny one. Tell the two apart through the wider type.
-    double wide = 0.0;
-    if (std::from_chars(text, end, wide).ec != std::errc()) {
-        return false;
-    }
-    if (wide > FLT_MAX) {
-        *value = std::numeric_limits<float>::infinity();
-    } else if (wide < -FLT_MAX) {
-        *value = -std::numeric_limits<float>::infinity();
-    } else {
-        *value = static_cast<float>(wide);
-    }
+    *value = negative ? -parsed : parsed;
     return true;
 }
 

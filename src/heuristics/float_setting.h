@@ -13,9 +13,10 @@
 // one byte less.
 enum { FLOAT_SETTING_BUFFER_SIZE = 256 };
 
-// The leading decimal number of section/key in the INI file at path, as
-// "%f" reads it (blanks skipped, trailing text ignored; a number beyond
-// single precision gives an infinity or zero). defaultValue when path is
+// The leading number of section/key in the INI file at path, as "%f" reads
+// it (blanks skipped, trailing text ignored; decimal or hexadecimal such as
+// 0x10, inf or nan; a number beyond single precision gives an infinity or
+// zero). defaultValue when path is
 // null or empty or the text does not begin with a number. A missing file,
 // section or key yields the default through its "%f" text, so it keeps six
 // decimals.

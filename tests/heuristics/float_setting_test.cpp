@@ -37,7 +37,9 @@ TEST(ReadFloatSettingTest, ParsesTheLeadingNumber) {
         {"k=.5", 0.5f},        {"k=5.", 5.0f},       {"k=1e3", 1000.0f},
         {"k=2.5E-1", 0.25f},   {"k=3.75xyz", 3.75f}, {"k=12 ; not a comment here", 12.0f},
         {"k=0012", 12.0f},     {"k=1e-50", 0.0f},    {"k=\"6.5\"", 6.5f},
-        {"K=9", 9.0f},
+        {"K=9", 9.0f},         {"k=0x10", 16.0f},    {"k=0X1P-2", 0.25f},
+        {"k=-0x.8", -0.5f},    {"k=0x1p", 1.0f},     {"k=0x", 0.0f},
+        {"k=0xg", 0.0f},       {"k= \t12kg", 12.0f},
     };
     for (const ParseCase &c : cases) {
         TempDir dir;
@@ -70,6 +72,18 @@ TEST(ReadFloatSettingTest, HugeNumberGivesInfinity) {
     TempDir dir;
     EXPECT_EQ(ReadFrom(dir, "k=1e50", DEFAULT_VALUE), HUGE_VALF);
     EXPECT_EQ(ReadFrom(dir, "k=-1e50", DEFAULT_VALUE), -HUGE_VALF);
+    EXPECT_EQ(ReadFrom(dir, "k=0x1p200", DEFAULT_VALUE), HUGE_VALF);
+    EXPECT_EQ(ReadFrom(dir, "k=-0x1p-200", DEFAULT_VALUE), 0.0f);
+}
+
+TEST(ReadFloatSettingTest, InfinityAndNanAreNumbers) {
+    TempDir dir;
+    EXPECT_EQ(ReadFrom(dir, "k=inf", DEFAULT_VALUE), HUGE_VALF);
+    EXPECT_EQ(ReadFrom(dir, "k=-Infinity", DEFAULT_VALUE), -HUGE_VALF);
+    EXPECT_EQ(ReadFrom(dir, "k=+INFx", DEFAULT_VALUE), HUGE_VALF);
+    EXPECT_TRUE(std::isnan(ReadFrom(dir, "k=nan", DEFAULT_VALUE)));
+    EXPECT_TRUE(std::isnan(ReadFrom(dir, "k= NaN(1)", DEFAULT_VALUE)));
+    EXPECT_EQ(ReadFrom(dir, "k=in", DEFAULT_VALUE), DEFAULT_VALUE);
 }
 
 TEST(ReadFloatSettingTest, MissingSettingGivesTheDefaultThroughItsText) {
