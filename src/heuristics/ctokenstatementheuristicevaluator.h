@@ -16,10 +16,11 @@
 
 class CTokenStatementHeuristicEvaluator : public CTokenHeuristicEvaluator {
 public:
-    // Most entries a data file can configure. There are fewer call codes
-    // than this, so only a damaged file asks for more; its extra entries are
-    // not read.
-    static constexpr int MAX_STATEMENTS = 256;
+    // Most entries a data file can configure: a guard against a damaged
+    // count (1e30, say), which would otherwise take all memory. A real file
+    // names each of the 15 call codes at most a few times and never comes
+    // near it, so every entry it configures counts in the weight sum.
+    static constexpr int MAX_STATEMENTS = 4096;
 
     // Copies count weights and codes (count 0 or less: no entries) and sums
     // the weights in entry order into weightSum. Throws std::bad_alloc when

@@ -156,6 +156,22 @@ TEST(StatementTypeTest, HugeCountIsCappedInsteadOfExhaustingMemory) {
     EXPECT_EQ(evaluator->Evaluate(pair.token, pair.output, pair.input), 1.0f);
 }
 
+// Every configured entry counts in the weight sum, also beyond what the
+// keyword table could name.
+TEST(StatementTypeTest, ManyEntriesAllCountInTheWeightSum) {
+    TempDir dir;
+    std::string section = "NumberOfStatements=300\nType0=sqx_stmt\n";
+    for (int i = 0; i < 300; ++i) {
+        section += "Weight" + std::to_string(i) + "=1\n";
+    }
+    std::unique_ptr<CTokenStatementHeuristicEvaluator> evaluator = StatementFrom(dir, section);
+    ASSERT_NE(evaluator, nullptr);
+    EXPECT_EQ(evaluator->StatementCount(), 300);
+    PairRecords pair;
+    pair.input.call_code = 1;
+    EXPECT_EQ(evaluator->Evaluate(pair.token, pair.output, pair.input), 1.0f / 300.0f);
+}
+
 TEST(StatementTypeTest, SaveSettingsWritesCountWeightsAndNames) {
     const int codes[] = {1, -1, 14};
     const float weights[] = {3.0f, 0.5f, 1.25f};
