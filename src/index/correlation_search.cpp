@@ -88,7 +88,7 @@ int gather_value_offers_by_walks(CCorrelationAnalyser *analyser, correlation_ind
 bool gather_by_walks = false;
 
 // Queues the input occurrences' first offers: every input occurrence whose
-// best pair grades at least min_grade offers that pair.
+// gate grade is at least min_grade offers its best pair.
 int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index, float min_grade,
                         const reported_pairs *reported, graded_heap *queue) {
     output_grade_probe probe;
