@@ -16,10 +16,9 @@ enum { FLOAT_SETTING_BUFFER_SIZE = 256 };
 // The leading number of section/key in the INI file at path, as "%f" reads
 // it (blanks skipped, trailing text ignored; decimal or hexadecimal such as
 // 0x10, inf or nan; a number beyond single precision gives an infinity or
-// zero). defaultValue when path is
-// null or empty or the text does not begin with a number. A missing file,
-// section or key yields the default through its "%f" text, so it keeps six
-// decimals.
+// zero). defaultValue when path is null or empty or the text does not begin
+// with a number. A missing file, section or key yields the default through
+// its "%f" text, so it keeps six decimals.
 float ReadFloatSetting(const char *section, const char *key, float defaultValue, const char *path);
 
 // Stores value, formatted with three decimals ("%.3f"), as section/key of the
