@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ flex pkg-config libgtest-dev libgmock-dev libpugixml-dev
-          libcli11-dev nlohmann-json3-dev)
+          libcli11-dev nlohmann-json3-dev python3)
 
 missing=()
 for package in "${packages[@]}"; do

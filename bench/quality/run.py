@@ -57,6 +57,15 @@ def ensure_project(work, shape, family, seed, size):
         return directory, json.load(f)
 
 
+HANDMADE = os.path.join(HERE, "handmade")
+
+
+def ensure_handmade():
+    """The truth of the hand-made shop project, kept in the repository."""
+    with open(os.path.join(HANDMADE, "truth.json")) as f:
+        return json.load(f)
+
+
 def find(tokenweave, directory, truth, weights, family, report, max_pairs=None):
     """Runs the search; returns the listed pairs."""
     count = max_pairs or max(REPORT_PAIRS, len(truth["correlations"]))
@@ -123,6 +132,12 @@ def print_table(rows, out=sys.stdout):
     line("**worst**", "%s/%s" % (worst["shape"], worst["family"]), worst)
 
 
+def shown_path(path):
+    """A path inside the repository relative to its root, others as given."""
+    inside = os.path.relpath(os.path.abspath(path), ROOT)
+    return path if inside.startswith("..") else inside
+
+
 def common_arguments(parser):
     parser.add_argument("--tokenweave", default=os.path.join(ROOT, "build", "bin", "tokenweave"))
     parser.add_argument("--size", type=int, default=generate.DEFAULT_SIZE,
@@ -156,7 +171,7 @@ def main(argv):
     common_arguments(parser)
     args = parse_common(parser, argv)
     rows = summarise(measure(args, args.weights, seed_range(args.seeds)))
-    print("weights %s, seeds %s, size %d" % (os.path.relpath(args.weights, ROOT), args.seeds, args.size))
+    print("weights %s, seeds %s, size %d" % (shown_path(args.weights), args.seeds, args.size))
     print_table(rows)
     print()
     for r in rows:
