@@ -144,7 +144,9 @@ TEST(QueryCommands, FeedbackChangesTheGradeAndWritesTheWeights) {
     float down_after = 0.0f;
     ASSERT_EQ(sscanf(down.out.c_str(), "grade of the pair: %f -> %f", &down_before, &down_after),
               2);
-    EXPECT_FLOAT_EQ(down_before, after);
+    // The file keeps three decimals of each learned weight, so the grade read
+    // back may differ from the one printed after the step in the fourth.
+    EXPECT_NEAR(down_before, after, 1e-3);
     EXPECT_LT(down_after, down_before);
 
     // A pair the index does not hold changes nothing.

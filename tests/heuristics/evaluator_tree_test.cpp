@@ -361,7 +361,8 @@ TEST(ShippedWeightsTest, RareNearbyIdentifierOutranksACommonFlag) {
     EXPECT_GT(keyGrade, 0.6f);
     EXPECT_LE(keyGrade, 1.0f);
     EXPECT_GT(flagGrade, 0.0f);
-    EXPECT_LT(flagGrade, 0.2f);
+    EXPECT_LT(flagGrade, 0.25f);
+    EXPECT_GT(keyGrade, 3.0f * flagGrade);
     EXPECT_LT(letterGrade, 0.3f);
 
     // A session id of GUID length returned just before use still ranks high.
