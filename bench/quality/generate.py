@@ -30,6 +30,7 @@ Usage: generate.py --shape orders --family oracle --seed 1 --out DIR [--size N]
 
 import argparse
 import datetime
+import random
 import sys
 
 import recording as rec
@@ -631,7 +632,6 @@ SHAPE_STEPS = {
 
 
 def generate(shape, family, seed, size, out_dir):
-    import random
     rng = random.Random("%s/%s/%d" % (shape, family, seed))
     title, login, business, logout = SHAPE_STEPS[shape]
     r = rec.Recording(rng, family, RECORDSET_SHARE)

@@ -101,23 +101,29 @@ def main(argv):
     os.makedirs(args.work, exist_ok=True)
     columns = []
     curves = []
+    projects = []
     for shape in args.shapes:
         for family in args.families:
+            per_seed = []
             for seed in run.seed_range(args.seeds):
                 weights = os.path.join(args.work, "learn-%s-%s-%d.dat" % (shape, family, seed))
                 uniform_copy(args.start, args.uniform, weights)
-                columns.append("%s/%s/%d" % (shape, family, seed))
-                curves.append(curve(args, shape, family, seed, weights))
-    print("uniform weights %.3f from %s, seeds %s, size %d" % (args.uniform, run.shown_path(args.start) if args.start else "the defaults",
-                                                                args.seeds, args.size))
+                points = curve(args, shape, family, seed, weights)
+                per_seed.append(points)
+                projects.append(("%s/%s/%d" % (shape, family, seed), points[-1] - points[0]))
+            columns.append("%s/%s" % (shape, family))
+            curves.append([sum(p[step] for p in per_seed) / len(per_seed) for step in range(args.steps + 1)])
+    print("uniform weights %.3f from %s, seeds %s, size %d; R-precision, mean over the seeds"
+          % (args.uniform, run.shown_path(args.start) if args.start else "the defaults", args.seeds, args.size))
     print("| step | " + " | ".join(columns) + " | mean |")
     print("|" + "---|" * (len(columns) + 2))
     for step in range(args.steps + 1):
         values = [c[step] for c in curves]
         print("| %d | %s | %.3f |" % (step, " | ".join("%.3f" % v for v in values), sum(values) / len(values)))
     gains = [c[-1] - c[0] for c in curves]
-    print("\nR-precision gain after %d steps: mean %.3f, lowest %.3f (%s)"
-          % (args.steps, sum(gains) / len(gains), min(gains), columns[gains.index(min(gains))]))
+    worst = min(projects, key=lambda p: p[1])
+    print("\nR-precision gain after %d steps: mean %.3f, lowest shape %.3f (%s), lowest project %.3f (%s)"
+          % (args.steps, sum(gains) / len(gains), min(gains), columns[gains.index(min(gains))], worst[1], worst[0]))
     return 0
 
 

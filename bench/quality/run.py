@@ -9,7 +9,7 @@ seeds 101 to 110 are held out and are the ones to report.
 
 Usage: run.py [--seeds 101-110] [--weights FILE] [--tokenweave PATH]
               [--size N] [--work DIR] [--shapes orders,banking,tickets]
-              [--families oracle,odbc] [--json FILE]
+              [--families oracle,odbc] [--json FILE] [--corpus]
 """
 
 import argparse
@@ -80,8 +80,10 @@ def find(tokenweave, directory, truth, weights, family, report, max_pairs=None):
 
 
 def measure(args, weights, seeds):
-    """Scores every shape, family and seed; returns {(shape, family): [scores]}."""
+    """Scores every shape, family and seed; returns {(shape, family): [scores]}
+    and {(shape, family): [truths]}."""
     results = {}
+    truths = {}
     for shape in args.shapes:
         for family in args.families:
             for seed in seeds:
@@ -89,7 +91,24 @@ def measure(args, weights, seeds):
                 report = os.path.join(directory, "report.txt")
                 pairs = find(args.tokenweave, directory, truth, weights, family, report)
                 results.setdefault((shape, family), []).append(evaluate.score(pairs, truth))
-    return results
+                truths.setdefault((shape, family), []).append(truth)
+    return results, truths
+
+
+def print_corpus(truths, out=sys.stdout):
+    """Per shape and family, the mean size of a project and its decoys by reason."""
+    reasons = sorted({d["reason"] for ts in truths.values() for t in ts for d in t["decoys"]})
+    header = ("shape", "family", "action files", "script lines", "grid cells", "true correlations",
+              "decoys") + tuple(reasons)
+    out.write("| " + " | ".join(header) + " |\n")
+    out.write("|" + "---|" * len(header) + "\n")
+    for (shape, family), ts in truths.items():
+        def mean(f):
+            return sum(f(t) for t in ts) / len(ts)
+        cells = [mean(lambda t: len(t["files"])), mean(lambda t: t["script_lines"]), mean(lambda t: t["grid_cells"]),
+                 mean(lambda t: len(t["correlations"])), mean(lambda t: len(t["decoys"]))]
+        cells += [mean(lambda t, r=r: sum(1 for d in t["decoys"] if d["reason"] == r)) for r in reasons]
+        out.write("| %s | %s | %s |\n" % (shape, family, " | ".join("%.0f" % c for c in cells)))
 
 
 def summarise(results):
@@ -168,15 +187,20 @@ def main(argv):
     parser.add_argument("--seeds", default=HELD_OUT_SEEDS, help="seed range (default %s)" % HELD_OUT_SEEDS)
     parser.add_argument("--weights", default=os.path.join(ROOT, "dat", "crlt.dat"))
     parser.add_argument("--json", help="also write the rows as JSON to this file")
+    parser.add_argument("--corpus", action="store_true", help="also print the size of the projects")
     common_arguments(parser)
     args = parse_common(parser, argv)
-    rows = summarise(measure(args, args.weights, seed_range(args.seeds)))
+    results, truths = measure(args, args.weights, seed_range(args.seeds))
+    rows = summarise(results)
     print("weights %s, seeds %s, size %d" % (shown_path(args.weights), args.seeds, args.size))
     print_table(rows)
     print()
     for r in rows:
         wrong = ", ".join("%s %d" % item for item in sorted(r["wrong_in_top_r"].items(), key=lambda i: -i[1]))
         print("wrong pairs in the first R, %s/%s: %s" % (r["shape"], r["family"], wrong or "none"))
+    if args.corpus:
+        print()
+        print_corpus(truths)
     if args.json:
         with open(args.json, "w") as f:
             json.dump(rows, f, indent=1, sort_keys=True)
