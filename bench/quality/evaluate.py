@@ -29,6 +29,7 @@ import sys
 
 PAIR = re.compile(r'^(.*)\((\d+)\): value "(.*)" was returned at (.*)\((\d+)\), grid column (\d+), row (\d+)$')
 CUTOFFS = (10, 100, 1000)
+NOTHING_FOUND = "No correlation candidates were found."
 
 
 class ReportError(Exception):
@@ -37,18 +38,17 @@ class ReportError(Exception):
 
 def read_report(path):
     """The pairs of a find report, best first, as (input, output) tuples.
-    A report that found nothing is one line without a pair: no pairs."""
+    A report that found nothing holds only the search's message saying so."""
     pairs = []
     with open(path, encoding="utf-8", errors="surrogateescape") as f:
-        lines = f.read().split("\n")
+        lines = [line.rstrip("\r") for line in f.read().split("\n")]
+    if [line for line in lines if line] == [NOTHING_FOUND]:
+        return []
     for number, line in enumerate(lines, start=1):
-        line = line.rstrip("\r")
         if not line:
             continue
         match = PAIR.match(line)
         if match is None:
-            if len(lines) <= 2 and not pairs:
-                return []
             raise ReportError("%s:%d: not a pair line: %r" % (path, number, line))
         in_file, in_line, value, out_file, out_line, column, row = match.groups()
         pairs.append(((in_file, int(in_line), value), (out_file, int(out_line), int(column), int(row))))

@@ -54,6 +54,15 @@ def scoring_cases(truth):
     ]
 
 
+def read_text(text):
+    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False) as report:
+        report.write(text)
+    try:
+        return evaluate.read_report(report.name)
+    finally:
+        os.remove(report.name)
+
+
 def write_report(path, pairs):
     with open(path, "w") as f:
         for (in_file, in_line, value), (out_file, out_line, column, row) in pairs:
@@ -98,15 +107,16 @@ def main(argv):
     print("hand-made shop: R-precision %.3f" % hand["r_precision"])
     check(failures, "hand-made shop", "r_precision (every true pair before every flag and constant)",
           hand["r_precision"], 1.0)
-    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False) as bad:
-        bad.write("Action1.c(3): something else entirely\nAction1.c(4): and more\n")
-    try:
-        evaluate.read_report(bad.name)
-        failures.append("a report with lines that are not pairs was accepted")
-    except evaluate.ReportError:
-        pass
-    finally:
-        os.remove(bad.name)
+    for text, expected in ((evaluate.NOTHING_FOUND + "\n", []), ("", [])):
+        if read_text(text) != expected:
+            failures.append("the report %r did not read as %r" % (text, expected))
+    for bad in ("Action1.c(3): something else entirely\n", "a line\nanother line\n",
+                'Action1.c(3): value "7" was returned at Action1.c(2), grid column x, row 1\n'):
+        try:
+            read_text(bad)
+            failures.append("a report with lines that are not pairs was accepted: %r" % bad)
+        except evaluate.ReportError:
+            pass
     for failure in failures:
         print("FAILED: " + failure)
     return 1 if failures else 0
