@@ -29,6 +29,8 @@ SMOKE_SIZE = 4
 # (shape, family, seed): one of each family, outside both seed ranges.
 PROJECTS = (("orders", "oracle", 900), ("tickets", "odbc", 901))
 MIN_TRUE_CORRELATIONS = 30
+# More pairs than a smoke project has, so that the search lists them all.
+ALL_PAIRS = 100000
 FLOORS = {"precision@10": 1.0, "first_pair_accuracy": 0.99, "r_precision": 0.85}
 
 
@@ -92,6 +94,18 @@ def main(argv):
         print("%s: %d true correlations, R-precision %.3f, precision@10 %.3f, first-pair %.3f"
               % (label, scores["true_correlations"], scores["r_precision"], scores["precision@10"],
                  scores["first_pair_accuracy"]))
+        # Every pair the truth names must be one the search can list: the
+        # generator counts lines, columns and rows as the index does.
+        every = run.find(args.tokenweave, directory, truth, SHIPPED, family, os.path.join(directory, "all.txt"),
+                         max_pairs=ALL_PAIRS)
+        listed = set(every)
+        unlisted = [c for c in truth["correlations"]
+                    if not any(((c["file"], c["line"], c["value"]), tuple(src)) in listed for src in c["sources"])]
+        inputs = {p[0] for p in every}
+        unlisted += [d for d in truth["decoys"] if (d["file"], d["line"], d["value"]) not in inputs]
+        if unlisted:
+            failures.append("%s: %d places of the truth are not in the full report, first %r"
+                            % (label, len(unlisted), unlisted[0]))
         for case, made, expected in scoring_cases(truth):
             report = os.path.join(directory, "made-up.txt")
             write_report(report, made)
