@@ -7,9 +7,8 @@
 //   CTokenGridRowHeuristicEvaluator       row of the output cell
 //
 // Each reads one key from its own section of the weights data file when it
-// is created and is immutable afterwards. Settings (default):
-// PairLineDistance/MaxDistance (250), TokenGridFrequency/MaxFrequency (20),
-// TokenGridRow/MaxRow (20).
+// is created and is immutable afterwards; its DESCRIPTOR names the section,
+// the key and the default.
 
 #ifndef TOKENWEAVE_HEURISTICS_PAIR_POSITION_HEURISTICS_H
 #define TOKENWEAVE_HEURISTICS_PAIR_POSITION_HEURISTICS_H
@@ -19,38 +18,30 @@
 // 1 - LimitRatio of the line distance when both occurrences lie in the same
 // action file (paths compared byte for byte); 0 when the files differ or
 // either is unknown. The order of the two lines does not matter.
-class CPairLineDistanceHeuristicEvaluator : public CLimitEvaluator {
+class CPairLineDistanceHeuristicEvaluator
+    : public CLimitHeuristic<CPairLineDistanceHeuristicEvaluator> {
 public:
-    explicit CPairLineDistanceHeuristicEvaluator(float maxDistance);
-    // Null when memory ran out.
-    static CPairLineDistanceHeuristicEvaluator *Create(const char *dataFilePath);
-    float EvaluateOwn(const token_instances_t &token, const token_entry_tag &output,
-                      const token_entry_tag &input) const override;
-    int SaveSettings(const char *dataFilePath) const override;
+    using CLimitHeuristic::CLimitHeuristic;
+    static const limit_descriptor DESCRIPTOR;
 };
 
 // 1 - LimitRatio of the output occurrence's grid_repeat: a value that fills
 // a whole grid column (a flag, a status) grades low. grid_repeat is 0, and
 // the grade 1, until AnalyseIndex has counted the runs.
-class CTokenGridFrequencyHeuristicEvaluator : public CLimitEvaluator {
+class CTokenGridFrequencyHeuristicEvaluator
+    : public CLimitHeuristic<CTokenGridFrequencyHeuristicEvaluator> {
 public:
-    explicit CTokenGridFrequencyHeuristicEvaluator(float maxFrequency);
-    static CTokenGridFrequencyHeuristicEvaluator *Create(const char *dataFilePath);
-    float EvaluateOwn(const token_instances_t &token, const token_entry_tag &output,
-                      const token_entry_tag &input) const override;
-    int SaveSettings(const char *dataFilePath) const override;
+    using CLimitHeuristic::CLimitHeuristic;
+    static const limit_descriptor DESCRIPTOR;
 };
 
 // 1 - LimitRatio of the output cell's row: a script mostly goes on with the
 // first rows a query returned. 0 when the occurrence given as output is an
 // input or has no grid cell.
-class CTokenGridRowHeuristicEvaluator : public CLimitEvaluator {
+class CTokenGridRowHeuristicEvaluator : public CLimitHeuristic<CTokenGridRowHeuristicEvaluator> {
 public:
-    explicit CTokenGridRowHeuristicEvaluator(float maxRow);
-    static CTokenGridRowHeuristicEvaluator *Create(const char *dataFilePath);
-    float EvaluateOwn(const token_instances_t &token, const token_entry_tag &output,
-                      const token_entry_tag &input) const override;
-    int SaveSettings(const char *dataFilePath) const override;
+    using CLimitHeuristic::CLimitHeuristic;
+    static const limit_descriptor DESCRIPTOR;
 };
 
 #endif  // TOKENWEAVE_HEURISTICS_PAIR_POSITION_HEURISTICS_H

@@ -7,9 +7,8 @@
 //   CTokenOutputFrequencyHeuristicEvaluator output_count     falls with the count
 //
 // Each reads one key from its own section of the weights data file when it
-// is created and is immutable afterwards. Settings (default):
-// CapitalCharacters/MaxCapitals (20), TokenFrequency/MaxFrequency (200),
-// TokenInputFrequency/MaxFrequency (1), TokenOutputFrequency/MaxFrequency (1).
+// is created and is immutable afterwards; its DESCRIPTOR names the section,
+// the key and the default.
 
 #ifndef TOKENWEAVE_HEURISTICS_TOKEN_COUNT_HEURISTICS_H
 #define TOKENWEAVE_HEURISTICS_TOKEN_COUNT_HEURISTICS_H
@@ -19,45 +18,35 @@
 // The number of capital letters in the value. The index never counts them
 // (capital_count stays 0), so this grades 0 for every pair with a positive
 // maximum and 1 with a maximum of 0.
-class CTokenCapitalsHeuristicEvaluator : public CLimitEvaluator {
+class CTokenCapitalsHeuristicEvaluator : public CLimitHeuristic<CTokenCapitalsHeuristicEvaluator> {
 public:
-    explicit CTokenCapitalsHeuristicEvaluator(float maxCapitals);
-    // Null when memory ran out.
-    static CTokenCapitalsHeuristicEvaluator *Create(const char *dataFilePath);
-    float EvaluateOwn(const token_instances_t &token, const token_entry_tag &output,
-                      const token_entry_tag &input) const override;
-    int SaveSettings(const char *dataFilePath) const override;
+    using CLimitHeuristic::CLimitHeuristic;
+    static const limit_descriptor DESCRIPTOR;
 };
 
 // How often the value was recorded anywhere in the project.
-class CTokenFrequencyHeuristicEvaluator : public CLimitEvaluator {
+class CTokenFrequencyHeuristicEvaluator
+    : public CLimitHeuristic<CTokenFrequencyHeuristicEvaluator> {
 public:
-    explicit CTokenFrequencyHeuristicEvaluator(float maxFrequency);
-    static CTokenFrequencyHeuristicEvaluator *Create(const char *dataFilePath);
-    float EvaluateOwn(const token_instances_t &token, const token_entry_tag &output,
-                      const token_entry_tag &input) const override;
-    int SaveSettings(const char *dataFilePath) const override;
+    using CLimitHeuristic::CLimitHeuristic;
+    static const limit_descriptor DESCRIPTOR;
 };
 
 // How often the script sends the value.
-class CTokenInputFrequencyHeuristicEvaluator : public CLimitEvaluator {
+class CTokenInputFrequencyHeuristicEvaluator
+    : public CLimitHeuristic<CTokenInputFrequencyHeuristicEvaluator> {
 public:
-    explicit CTokenInputFrequencyHeuristicEvaluator(float maxFrequency);
-    static CTokenInputFrequencyHeuristicEvaluator *Create(const char *dataFilePath);
-    float EvaluateOwn(const token_instances_t &token, const token_entry_tag &output,
-                      const token_entry_tag &input) const override;
-    int SaveSettings(const char *dataFilePath) const override;
+    using CLimitHeuristic::CLimitHeuristic;
+    static const limit_descriptor DESCRIPTOR;
 };
 
 // How rarely result grids returned the value: 1 for a value never returned,
 // 0 once it was returned the maximum number of times.
-class CTokenOutputFrequencyHeuristicEvaluator : public CLimitEvaluator {
+class CTokenOutputFrequencyHeuristicEvaluator
+    : public CLimitHeuristic<CTokenOutputFrequencyHeuristicEvaluator> {
 public:
-    explicit CTokenOutputFrequencyHeuristicEvaluator(float maxFrequency);
-    static CTokenOutputFrequencyHeuristicEvaluator *Create(const char *dataFilePath);
-    float EvaluateOwn(const token_instances_t &token, const token_entry_tag &output,
-                      const token_entry_tag &input) const override;
-    int SaveSettings(const char *dataFilePath) const override;
+    using CLimitHeuristic::CLimitHeuristic;
+    static const limit_descriptor DESCRIPTOR;
 };
 
 #endif  // TOKENWEAVE_HEURISTICS_TOKEN_COUNT_HEURISTICS_H

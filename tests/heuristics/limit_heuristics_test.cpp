@@ -1,17 +1,24 @@
-// The counting heuristics: LimitRatio, the length peak and the grades each
-// one derives from its field of the pair.
+// The counting heuristics: LimitRatio, the length peak, the grades each
+// one derives from its field of the pair, and the key each keeps its maximum
+// under.
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
 
 #include "heuristics/ctokenlengthheuristicevaluator.h"
 #include "heuristics/pair_position_heuristics.h"
 #include "heuristics/token_count_heuristics.h"
 #include "pair_records.h"
+#include "port/winapi.h"
+#include "test_support.h"
 
 namespace {
 
 using tw_test::FloatBits;
 using tw_test::PairRecords;
+using tw_test::TempDir;
 
 struct RatioCase {
     float limit;
@@ -201,6 +208,76 @@ TEST(TokenGridRowTest, InputGivenAsOutputGradesZero) {
     pair.output.direction = 1;
     pair.output.cell = nullptr;
     EXPECT_EQ(evaluator.Evaluate(pair.token, pair.output, pair.input), 0.0f);
+}
+
+template <class Heuristic>
+CLimitEvaluator *CreateFrom(const char *dataFilePath) {
+    return Heuristic::Create(dataFilePath);
+}
+
+struct SettingCase {
+    const char *section;
+    const char *key;
+    float defaultLimit;
+    CLimitEvaluator *(*create)(const char *dataFilePath);
+};
+
+// Every limit heuristic, each with its own section, key and default.
+const SettingCase SETTING_CASES[] = {
+    {"CapitalCharacters", "MaxCapitals", 20.0f, CreateFrom<CTokenCapitalsHeuristicEvaluator>},
+    {"TokenFrequency", "MaxFrequency", 200.0f, CreateFrom<CTokenFrequencyHeuristicEvaluator>},
+    {"TokenInputFrequency", "MaxFrequency", 1.0f,
+     CreateFrom<CTokenInputFrequencyHeuristicEvaluator>},
+    {"TokenOutputFrequency", "MaxFrequency", 1.0f,
+     CreateFrom<CTokenOutputFrequencyHeuristicEvaluator>},
+    {"PairLineDistance", "MaxDistance", 250.0f, CreateFrom<CPairLineDistanceHeuristicEvaluator>},
+    {"TokenGridFrequency", "MaxFrequency", 20.0f,
+     CreateFrom<CTokenGridFrequencyHeuristicEvaluator>},
+    {"TokenGridRow", "MaxRow", 20.0f, CreateFrom<CTokenGridRowHeuristicEvaluator>},
+};
+
+// A distinct maximum per heuristic, so that one reading another's key shows.
+float CaseLimit(size_t i) {
+    return 2.5f + static_cast<float>(i);
+}
+
+TEST(LimitSettingsTest, EachReadsItsOwnKeyOrItsDefault) {
+    TempDir dir;
+    std::string text;
+    for (size_t i = 0; i < sizeof SETTING_CASES / sizeof SETTING_CASES[0]; ++i) {
+        text += std::string("[") + SETTING_CASES[i].section + "]\n" + SETTING_CASES[i].key + "=" +
+                std::to_string(CaseLimit(i)) + "\n";
+    }
+    std::string path = dir.write("crlt.dat", text);
+    for (size_t i = 0; i < sizeof SETTING_CASES / sizeof SETTING_CASES[0]; ++i) {
+        const SettingCase &c = SETTING_CASES[i];
+        std::unique_ptr<CLimitEvaluator> configured(c.create(path.c_str()));
+        ASSERT_NE(configured, nullptr) << c.section;
+        EXPECT_EQ(configured->Limit(), CaseLimit(i)) << c.section;
+        EXPECT_EQ(configured->Peak(), -1.0f) << c.section;
+        std::unique_ptr<CLimitEvaluator> defaulted(c.create(dir.file("missing.dat").c_str()));
+        ASSERT_NE(defaulted, nullptr) << c.section;
+        EXPECT_EQ(defaulted->Limit(), c.defaultLimit) << c.section;
+    }
+}
+
+TEST(LimitSettingsTest, SaveWritesTheMaximumUnderTheSameKey) {
+    for (size_t i = 0; i < sizeof SETTING_CASES / sizeof SETTING_CASES[0]; ++i) {
+        const SettingCase &c = SETTING_CASES[i];
+        TempDir dir;
+        std::string source = dir.write("crlt.dat", std::string("[") + c.section + "]\n" + c.key +
+                                                       "=" + std::to_string(CaseLimit(i)) + "\n");
+        std::unique_ptr<CLimitEvaluator> evaluator(c.create(source.c_str()));
+        ASSERT_NE(evaluator, nullptr) << c.section;
+        std::string saved = dir.file("saved.dat");
+        ASSERT_EQ(evaluator->SaveSettings(saved.c_str()), 0) << c.section;
+        char text[64];
+        GetPrivateProfileStringA(c.section, c.key, "<missing>", text, sizeof text, saved.c_str());
+        char expected[64];
+        snprintf(expected, sizeof expected, "%.3f", CaseLimit(i));
+        EXPECT_STREQ(text, expected) << c.section;
+        EXPECT_EQ(evaluator->SaveSettings(dir.file("missing/saved.dat").c_str()), -1) << c.section;
+    }
 }
 
 }  // namespace
