@@ -139,12 +139,12 @@ TEST(ProfileRead, CutsToBufferSize) {
 TEST(ProfileList, ListsKeyNamesOfProjectSection) {
     TempDir dir;
     std::string path = dir.write("project.ini",
-                                 "[General]\nName=demo\n[Actions]\r\nvuser_init=init.c\r\n"
-                                 "Action1=Action1.c\r\n; Old=old.c\r\nvuser_end=end.c\r\n"
+                                 "[General]\nName=demo\n[Actions]\r\nsession_init=init.c\r\n"
+                                 "Action1=Action1.c\r\n; Old=old.c\r\nsession_end=end.c\r\n"
                                  "[Other]\nx=1\n");
     list_result got = read_list(path, "Actions", "init.c");
-    EXPECT_EQ((std::vector<std::string>{"vuser_init", "Action1", "vuser_end"}), got.names);
-    EXPECT_EQ(strlen("vuser_init") + strlen("Action1") + strlen("vuser_end") + 3, got.length);
+    EXPECT_EQ((std::vector<std::string>{"session_init", "Action1", "session_end"}), got.names);
+    EXPECT_EQ(strlen("session_init") + strlen("Action1") + strlen("session_end") + 3, got.length);
 }
 
 TEST(ProfileList, MissingSectionOrFileGivesDefaultAsOnlyName) {
