@@ -10,9 +10,6 @@
 // replace); vectorIterator<T> walks a vector by slot index. An iterator
 // borrows its vector, which must outlive it, and is not deleted through the
 // abstract base.
-//
-// vector<void *> also has a plain-function interface (vector_create, ...)
-// for code written as plain functions; none of those functions throws.
 
 #ifndef TOKENWEAVE_CONTAINERS_VECTOR_H
 #define TOKENWEAVE_CONTAINERS_VECTOR_H
@@ -109,20 +106,5 @@ private:
     unsigned position;  // slot index of the current element
     vector<T> *items;   // borrowed
 };
-
-// Plain-function interface of vector<void *>.
-
-// A vector of n null slots; null when n is negative or memory ran out.
-vector<void *> *vector_create(int n);
-
-// The element at index; null when the vector is null or index is out of range.
-void *vector_get(vector<void *> *items, int index);
-
-// Stores item in the first slot that holds null and returns item; returns null
-// (changing nothing) when no slot is null. The vector never grows.
-void *vector_put(vector<void *> *items, void *item);
-
-// Frees the vector and its slots, not what they point to. Null is allowed.
-void vector_delete(vector<void *> *items);
 
 #endif  // TOKENWEAVE_CONTAINERS_VECTOR_H
