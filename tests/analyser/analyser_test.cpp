@@ -20,6 +20,7 @@ using tw_test::ProgressLog;
 using tw_test::QUARTER_GRADE_WEIGHTS;
 using tw_test::read_file;
 using tw_test::TestProject;
+using tw_test::with_progress;
 
 // A project of many lines, so that scanning reports progress many times.
 std::string many_values(int count) {
@@ -64,8 +65,9 @@ TEST(AnalyserLifecycle, SecondBuildIndexChangesNothing) {
 
 TEST(AnalyserLifecycle, ProjectWithoutActionsUsesInitC) {
     TestProject project;
-    project.write_file("init.c", "A()\n{\n sqx_assign(C, \"from-init\");\n}\n");
-    std::string project_file = project.write_file("project.ini", "[General]\nName=x\n");
+    project.add_file("init.c", "A()\n{\n sqx_assign(C, \"from-init\");\n}\n")
+        .add_file("project.ini", "[General]\nName=x\n");
+    std::string project_file = project.file("project.ini");
     CCorrelationAnalyser analyser(project_file.c_str(), "", nullptr, nullptr);
     analyser.SetDataFilePath(project.write_weights(QUARTER_GRADE_WEIGHTS).c_str());
     EXPECT_EQ(analyser.BuildIndex(), 0);
@@ -116,7 +118,8 @@ TEST(AnalyserProgress, NoCallbackOrNullUserDataNeverCancels) {
     EXPECT_NE(find_token_instances(analyser_index(silent.get()), "v499"), nullptr);
 
     calls_without_user_data = 0;
-    auto without_user_data = project.build(QUARTER_GRADE_WEIGHTS, nullptr, count_call, nullptr);
+    auto without_user_data =
+        project.build(QUARTER_GRADE_WEIGHTS, with_progress(count_call, nullptr));
     ASSERT_NE(without_user_data, nullptr);
     EXPECT_NE(find_token_instances(analyser_index(without_user_data.get()), "v499"), nullptr);
     EXPECT_GT(calls_without_user_data, 50);
@@ -126,7 +129,7 @@ TEST(AnalyserProgress, ReportsGrowingFractionsAndHonoursCancellation) {
     TestProject project;
     project.add_action("A.c", many_values(500));
     ProgressLog log;
-    auto analyser = project.build(QUARTER_GRADE_WEIGHTS, nullptr, ProgressLog::record, &log);
+    auto analyser = project.build(QUARTER_GRADE_WEIGHTS, with_progress(ProgressLog::record, &log));
     ASSERT_NE(analyser, nullptr);
     ASSERT_FALSE(log.values.empty());
     for (size_t i = 1; i < log.values.size(); ++i) {
@@ -138,7 +141,7 @@ TEST(AnalyserProgress, ReportsGrowingFractionsAndHonoursCancellation) {
     ProgressLog cancelling;
     cancelling.answer = -1;
     auto cancelled =
-        project.build(QUARTER_GRADE_WEIGHTS, nullptr, ProgressLog::record, &cancelling);
+        project.build(QUARTER_GRADE_WEIGHTS, with_progress(ProgressLog::record, &cancelling));
     ASSERT_NE(cancelled, nullptr);  // BuildIndex still returns 0
     EXPECT_EQ(cancelling.values.size(), 1u);
     correlation_index *index = analyser_index(cancelled.get());
@@ -165,8 +168,10 @@ class LearningTest : public ::testing::Test {
 protected:
     void SetUp() override {
         project.set_grids("[grid 1]\nV\n12345\n");
-        output_file = project.add_action("A1.c", "A1()\n{\n GRID(1);\n}\n");
-        input_file = project.add_action("A2.c", "A2()\n{\n sqx_assign(C, \"12345\");\n}\n");
+        project.add_action("A1.c", "A1()\n{\n GRID(1);\n}\n")
+            .add_action("A2.c", "A2()\n{\n sqx_assign(C, \"12345\");\n}\n");
+        output_file = project.file("A1.c");
+        input_file = project.file("A2.c");
         weights = project.write_weights(ZERO_WEIGHTS);
         settings = project.file("settings.ini");
         analyser = std::make_unique<CCorrelationAnalyser>(project.project_path().c_str(),
@@ -228,10 +233,10 @@ TEST_F(LearningTest, IncreaseThenDecreaseFollowsTheWorkedExample) {
 }
 
 TEST_F(LearningTest, RateIsReadFromTheSettingsFileAtEveryCall) {
-    project.write_file("settings.ini", "[Correlated Queries]\nLearning Speed Factor=0.5\n");
+    project.add_file("settings.ini", "[Correlated Queries]\nLearning Speed Factor=0.5\n");
     ASSERT_EQ(increase(), 0);
     EXPECT_NE(exported_weights().find("Weight0=0.500"), std::string::npos);
-    project.write_file("settings.ini", "[Correlated Queries]\nLearning Speed Factor=0.1\n");
+    project.add_file("settings.ini", "[Correlated Queries]\nLearning Speed Factor=0.1\n");
     ASSERT_EQ(increase(), 0);
     std::string written = exported_weights();
     EXPECT_NE(written.find("Weight0=0.600"), std::string::npos) << written;
@@ -260,7 +265,7 @@ TEST_F(LearningTest, ExportKeepsOtherSectionsAndReportsFailures) {
 }
 
 TEST_F(LearningTest, ExportedWeightsReadBackWithinRounding) {
-    project.write_file("settings.ini", "[Correlated Queries]\nLearning Speed Factor=0.0123\n");
+    project.add_file("settings.ini", "[Correlated Queries]\nLearning Speed Factor=0.0123\n");
     ASSERT_EQ(increase(), 0);
     ASSERT_EQ(analyser->ExportDatFile(), -2);
     float learned = grade();

@@ -20,6 +20,7 @@ using tw_test::ProgressLog;
 using tw_test::QUARTER_GRADE_WEIGHTS;
 using tw_test::read_file;
 using tw_test::TestProject;
+using tw_test::with_progress;
 
 const char NOTHING_FOUND_LINE[] = "No correlation candidates were found.\n";
 
@@ -37,7 +38,8 @@ protected:
                                                         {20, "    sqx_assign(C, \"A\"); GRID(2);"},
                                                         {23, "    sqx_assign(C, \"B\");"},
                                                         {24, "}"}}));
-        analyser = project.build(LINE_DISTANCE_WEIGHTS, nullptr, ProgressLog::record, &progress);
+        analyser =
+            project.build(LINE_DISTANCE_WEIGHTS, with_progress(ProgressLog::record, &progress));
         ASSERT_NE(analyser, nullptr);
         progress.values.clear();
         report = project.file("report.txt");
@@ -250,10 +252,10 @@ TEST(AnalyseIndexTest, RunsIgnoreFilesAndLines) {
     TestProject project;
     // Two directories, each with its own grid 2: three cells of 5 in one,
     // one in the other.
-    project.write_file("a/grids.rdf", "[grid 2]\nV\n5\n5\n5\n");
-    project.write_file("a/grids.grd", "");
-    project.write_file("b/grids.rdf", "[grid 2]\nV\n5\n");
-    project.write_file("b/grids.grd", "");
+    project.add_file("a/grids.rdf", "[grid 2]\nV\n5\n5\n5\n");
+    project.add_file("a/grids.grd", "");
+    project.add_file("b/grids.rdf", "[grid 2]\nV\n5\n");
+    project.add_file("b/grids.grd", "");
     project.add_action("a/A.c", "A()\n{\n GRID(2);\n sqx_assign(C, \"5\");\n}\n");
     project.add_action("b/B.c", "B()\n{\n GRID(2);\n}\n");
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);

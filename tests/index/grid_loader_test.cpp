@@ -17,7 +17,7 @@
 namespace {
 
 using tw_test::DumpOccurrences;
-using tw_test::ScratchProject;
+using tw_test::TestProject;
 
 typedef std::vector<std::pair<std::string, std::string>> ProjectFiles;
 
@@ -42,17 +42,17 @@ std::ostream &operator<<(std::ostream &out, const GridCase &c) {
 }
 
 std::string OccurrencesOf(const GridCase &c) {
-    ScratchProject project;
+    TestProject project;
     for (const auto &[name, contents] : c.files) {
-        project.File(name, contents);
+        project.add_file(name, contents);
     }
-    project.Action("a.c", c.script);
+    project.add_action("a.c", c.script);
     tw_test::BuildOptions options;
     if (c.grid_type != nullptr) {
-        project.File("grid.ini", std::string("[Quill]\nGridType=") + c.grid_type + "\n");
-        options.grid_settings = project.Path("grid.ini");
+        project.add_file("grid.ini", std::string("[Quill]\nGridType=") + c.grid_type + "\n");
+        options.grid_settings = project.file("grid.ini");
     }
-    if (project.Build(options) != 0) {
+    if (project.build_index(options) != 0) {
         return "!! BuildIndex failed\n";
     }
     return DumpOccurrences(project.index());
@@ -172,11 +172,11 @@ TEST(GridLoaderBadInputTest, DamagedSourcesNeverStopTheScan) {
 
 TEST(GridLoaderBadInputTest, TenMegabyteCellIsOneValue) {
     const size_t CELL_SIZE = 10 * 1024 * 1024;
-    ScratchProject project;
-    project.File("s.rdf", "[grid 2]\nX\n" + std::string(CELL_SIZE, '7') + "\n")
-        .File("s.grd", "")
-        .Action("a.c", "{ GRID(2); sqx_assign(C, \"v\"); }");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_file("s.rdf", "[grid 2]\nX\n" + std::string(CELL_SIZE, '7') + "\n")
+        .add_file("s.grd", "")
+        .add_action("a.c", "{ GRID(2); sqx_assign(C, \"v\"); }");
+    ASSERT_EQ(project.build_index(), 0);
     const token_instances_t *cell =
         find_token_instances(project.index(), std::string(CELL_SIZE, '7').c_str());
     ASSERT_NE(cell, nullptr);
@@ -190,25 +190,26 @@ TEST(GridLoaderBadInputTest, DirectoryTooLongForAPathBufferSkipsTheGrid) {
     while (deep.size() < GRID_PATH_SIZE) {
         deep += std::string(60, 'd') + "/";
     }
-    ScratchProject project;
+    TestProject project;
     for (const auto &[name, contents] : GRID_FILES) {
-        project.File(deep + name, contents);
+        project.add_file(deep + name, contents);
     }
-    project.File(deep + "a.c", "{ GRID(2); sqx_assign(C, \"v\"); }").Listed("deep", deep + "a.c");
-    ASSERT_EQ(project.Build(), 0);
+    project.add_file(deep + "a.c", "{ GRID(2); sqx_assign(C, \"v\"); }")
+        .list_action("deep", deep + "a.c");
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(DumpOccurrences(project.index()), "v in a.c:1 2\n");
 }
 
 TEST(GridCancellationTest, CancelledScanLoadsNoFurtherGrid) {
-    ScratchProject project;
+    TestProject project;
     for (const auto &[name, contents] : GRID_FILES) {
-        project.File(name, contents);
+        project.add_file(name, contents);
     }
-    project.Action("a.c", "{ sqx_assign(C, \"v\");\nGRID(2); }\n/* RECORDSET 1\n" +
-                              Recordset("<z:row ID=\"1\"/>\n") + "*/\n");
+    project.add_action("a.c", "{ sqx_assign(C, \"v\");\nGRID(2); }\n/* RECORDSET 1\n" +
+                                  Recordset("<z:row ID=\"1\"/>\n") + "*/\n");
     tw_test::BuildOptions options;
     options.callback = [](void *, float) { return -1; };
-    ASSERT_EQ(project.Build(options), 0);
+    ASSERT_EQ(project.build_index(options), 0);
     EXPECT_EQ(DumpOccurrences(project.index()), "");
 
     set_current_analyser(project.analyser());

@@ -8,15 +8,11 @@
 
 #include "containers/list.h"
 #include "hashkit/hashkit.h"
-#include "index/analyser_access.h"
-#include "index/scanner/scanner.h"
 #include "platlib/platlib.h"
 
 namespace tw_test {
 
 namespace {
-
-const char PROJECT_FILE[] = "test.prj";
 
 std::string Printable(const char *text) {
     std::string out;
@@ -184,44 +180,6 @@ std::string StatementSection(correlation_index *index) {
 
 }  // namespace
 
-ScratchProject &ScratchProject::Action(const std::string &name, const std::string &text) {
-    dir_.write(name, text);
-    return Listed("a" + std::to_string(entries_.size()), name);
-}
-
-ScratchProject &ScratchProject::Listed(const std::string &key, const std::string &value) {
-    entries_.emplace_back(key, value);
-    return *this;
-}
-
-ScratchProject &ScratchProject::File(const std::string &name, const std::string &contents) {
-    dir_.write(name, contents);
-    return *this;
-}
-
-int ScratchProject::Build(const BuildOptions &options) {
-    std::string project = "[Actions]\n";
-    for (const auto &[key, value] : entries_) {
-        project += key + "=" + value + "\n";
-    }
-    dir_.write(PROJECT_FILE, project);
-    analyser_ = std::make_unique<CCorrelationAnalyser>(project_path().c_str(), "", options.callback,
-                                                       options.user_data, options.database,
-                                                       options.grid_settings.c_str());
-    // The weights file is not what these tests are about.
-    analyser_->SetDataFilePath(dir_.file("crlt.dat").c_str());
-    // A newline inside SQL text is echoed; by default it is dropped, to keep
-    // the test output clean.
-    scanner_set_echo_stream(options.echo);
-    int result = analyser_->BuildIndex();
-    scanner_set_echo_stream(stdout);
-    return result;
-}
-
-correlation_index *ScratchProject::index() {
-    return analyser_ != nullptr ? analyser_index(analyser_.get()) : nullptr;
-}
-
 std::string DumpOccurrences(correlation_index *index) {
     std::ostringstream problems;
     int occurrence_total = 0;
@@ -261,9 +219,9 @@ std::string DumpFiles(correlation_index *index, const std::string &directory) {
 }
 
 std::string DumpOfScript(const std::string &text, const BuildOptions &options) {
-    ScratchProject project;
-    project.Action("a.c", text);
-    if (project.Build(options) != 0) {
+    TestProject project;
+    project.add_action("a.c", text);
+    if (project.build_index(options) != 0) {
         return "!! BuildIndex failed\n";
     }
     return DumpIndex(project.index());

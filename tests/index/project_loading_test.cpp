@@ -14,14 +14,14 @@ namespace {
 using tw_test::DumpFiles;
 using tw_test::DumpIndex;
 using tw_test::DumpOccurrences;
-using tw_test::ScratchProject;
+using tw_test::TestProject;
 
 TEST(ProjectLoadingTest, ActionFilesInProjectOrderEndedByNull) {
-    ScratchProject project;
-    project.Action("c.c", "{ sqx_assign(C, \"7\");\n")
-        .Action("a.c", "sqx_assign(C, \"7\");\n")
-        .Action("b.c", "sqx_assign(C, \"7\"); }\n");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_action("c.c", "{ sqx_assign(C, \"7\");\n")
+        .add_action("a.c", "sqx_assign(C, \"7\");\n")
+        .add_action("b.c", "sqx_assign(C, \"7\"); }\n");
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(DumpFiles(project.index(), project.directory()),
               "0 a0 c.c lines=2\n1 a1 a.c lines=2\n2 a2 b.c lines=2\n");
     EXPECT_EQ(project.index()->file_paths[3], nullptr);
@@ -30,9 +30,9 @@ TEST(ProjectLoadingTest, ActionFilesInProjectOrderEndedByNull) {
 }
 
 TEST(ProjectLoadingTest, ValueWithABackslashIsJoinedToTheProjectDirectory) {
-    ScratchProject project;
-    project.File("sub/one.c", "{ sqx_assign(C, \"v\"); }").Listed("first", "sub\\one.c");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_file("sub/one.c", "{ sqx_assign(C, \"v\"); }").list_action("first", "sub\\one.c");
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(project.index()->file_paths[0], project.directory() + "/sub\\one.c");
     EXPECT_EQ(DumpFiles(project.index(), project.directory()), "0 first sub\\one.c lines=1\n");
     EXPECT_EQ(DumpOccurrences(project.index()), "v in one.c:1 2\n");
@@ -54,16 +54,16 @@ TEST(ProjectLoadingTest, WithoutAnActionsSectionTheProjectIsInitC) {
 
 TEST(ProjectLoadingTest, ManyActionFilesWithLongKeysAreAllRegisteredAndScanned) {
     const int FILE_COUNT = 70;
-    ScratchProject project;
+    TestProject project;
     std::string expected_files, expected_values;
     for (int i = 0; i < FILE_COUNT; ++i) {
         std::string key = "recorded_action_with_a_rather_long_key_" + std::to_string(i);
         std::string name = "f" + std::to_string(i) + ".c";
-        project.File(name, "{ sqx_assign(C, \"value" + std::to_string(i) + "\"); }")
-            .Listed(key, name);
+        project.add_file(name, "{ sqx_assign(C, \"value" + std::to_string(i) + "\"); }")
+            .list_action(key, name);
         expected_files += std::to_string(i) + " " + key + " " + name + " lines=1\n";
     }
-    ASSERT_EQ(project.Build(), 0);
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(DumpFiles(project.index(), project.directory()), expected_files);
     EXPECT_EQ(action_file_count(project.index()), FILE_COUNT);
     std::string values = DumpOccurrences(project.index());
@@ -74,9 +74,11 @@ TEST(ProjectLoadingTest, ManyActionFilesWithLongKeysAreAllRegisteredAndScanned) 
 }
 
 TEST(ProjectLoadingTest, FileListedTwiceIsRegisteredAndScannedOnce) {
-    ScratchProject project;
-    project.File("a.c", "{ sqx_assign(C, \"v\"); }").Listed("first", "a.c").Listed("again", "a.c");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_file("a.c", "{ sqx_assign(C, \"v\"); }")
+        .list_action("first", "a.c")
+        .list_action("again", "a.c");
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(DumpFiles(project.index(), project.directory()), "0 first a.c lines=1\n");
     EXPECT_EQ(DumpOccurrences(project.index()), "v in a.c:1 2\n");
     EXPECT_EQ(analyser_total_lines(project.analyser()), 1);

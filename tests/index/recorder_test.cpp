@@ -17,7 +17,7 @@ namespace {
 
 using tw_test::DumpIndex;
 using tw_test::DumpOccurrences;
-using tw_test::ScratchProject;
+using tw_test::TestProject;
 
 typedef std::vector<std::pair<std::string, std::string>> ActionFiles;
 
@@ -35,13 +35,13 @@ std::ostream &operator<<(std::ostream &out, const RecorderCase &c) {
 class RecorderTest : public ::testing::TestWithParam<RecorderCase> {};
 
 TEST_P(RecorderTest, FilesExactlyTheExpectedIndex) {
-    ScratchProject project;
+    TestProject project;
     for (const auto &[name, text] : GetParam().files) {
-        project.Action(name, text);
+        project.add_action(name, text);
     }
     tw_test::BuildOptions options;
     options.database = GetParam().database;
-    ASSERT_EQ(project.Build(options), 0);
+    ASSERT_EQ(project.build_index(options), 0);
     EXPECT_EQ(DumpIndex(project.index()), GetParam().expected);
 }
 
@@ -160,9 +160,9 @@ INSTANTIATE_TEST_SUITE_P(, RecorderTest, ::testing::ValuesIn(RECORDER_CASES),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST(RecorderCallTest, CmxArgumentTextIsLeftAsItWas) {
-    ScratchProject project;
-    project.Action("a.c", "{ }");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_action("a.c", "{ }");
+    ASSERT_EQ(project.build_index(), 0);
     set_current_analyser(project.analyser());
     char text[] = "\\'one\\' and \\'two\\'";
     const std::string before = text;

@@ -18,7 +18,7 @@ namespace {
 using tw_test::BuildOptions;
 using tw_test::DumpFiles;
 using tw_test::DumpOccurrences;
-using tw_test::ScratchProject;
+using tw_test::TestProject;
 
 // Scans text alone, with no analyser behind it (so it must hold no recorded
 // call), and describes where the scanner stopped.
@@ -77,23 +77,23 @@ INSTANTIATE_TEST_SUITE_P(, ScannerEndStateTest, ::testing::ValuesIn(END_STATE_CA
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ScanAcrossFilesTest, CommentsCallsAndDepthsContinueIntoTheNextFile) {
-    ScratchProject project;
-    project.Action("a.c", "{ /* open\n")
-        .Action("b.c", "sqx_assign(C, \"v\"); */ sqx_assign(C, \"w\");\n")
-        .Action("c.c", "sqx_assign(C,\n")
-        .Action("d.c", "\"x\"); }\n");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_action("a.c", "{ /* open\n")
+        .add_action("b.c", "sqx_assign(C, \"v\"); */ sqx_assign(C, \"w\");\n")
+        .add_action("c.c", "sqx_assign(C,\n")
+        .add_action("d.c", "\"x\"); }\n");
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(DumpOccurrences(project.index()), "w in b.c:1 2\nx in d.c:1 2\n");
     EXPECT_EQ(DumpFiles(project.index(), project.directory()),
               "0 a0 a.c lines=2\n1 a1 b.c lines=2\n2 a2 c.c lines=2\n3 a3 d.c lines=2\n");
 }
 
 TEST(ScanAcrossFilesTest, FileThatCannotBeOpenedIsSkippedWithoutALineCount) {
-    ScratchProject project;
-    project.Action("a.c", "{ sqx_assign(C, \"v\");\n")
-        .Listed("gone", "missing.c")
-        .Action("b.c", "sqx_assign(C, \"w\"); }\n");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_action("a.c", "{ sqx_assign(C, \"v\");\n")
+        .list_action("gone", "missing.c")
+        .add_action("b.c", "sqx_assign(C, \"w\"); }\n");
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(DumpOccurrences(project.index()), "v in a.c:1 2\nw in b.c:1 2\n");
     EXPECT_EQ(DumpFiles(project.index(), project.directory()),
               "0 a0 a.c lines=2\n1 gone missing.c lines=0\n2 a2 b.c lines=2\n");
@@ -101,12 +101,12 @@ TEST(ScanAcrossFilesTest, FileThatCannotBeOpenedIsSkippedWithoutALineCount) {
 }
 
 TEST(ScanAcrossFilesTest, DirectoryIsSkippedLikeAFileThatCannotBeOpened) {
-    ScratchProject project;
-    project.Action("a.c", "{ sqx_assign(C, \"v\");\n")
-        .File("folder/keep", "")
-        .Listed("folder", "folder")
-        .Action("c.c", "sqx_assign(C, \"w\"); }\n");
-    ASSERT_EQ(project.Build(), 0);
+    TestProject project;
+    project.add_action("a.c", "{ sqx_assign(C, \"v\");\n")
+        .add_file("folder/keep", "")
+        .list_action("folder", "folder")
+        .add_action("c.c", "sqx_assign(C, \"w\"); }\n");
+    ASSERT_EQ(project.build_index(), 0);
     EXPECT_EQ(DumpOccurrences(project.index()), "v in a.c:1 2\nw in c.c:1 2\n");
     EXPECT_EQ(DumpFiles(project.index(), project.directory()),
               "0 a0 a.c lines=2\n1 folder folder lines=0\n2 a2 c.c lines=2\n");
@@ -124,13 +124,13 @@ TEST(ScanAcrossFilesTest, ReadErrorEndsTheScanButNotTheBuildOrTheNextOne) {
     if (!fails) {
         GTEST_SKIP() << "no file here whose read fails";
     }
-    ScratchProject project;
-    project.Action("a.c", "{ sqx_assign(C, \"v\");\n")
-        .Listed("broken", "broken.c")
-        .Action("c.c", "sqx_assign(C, \"w\"); }\n");
+    TestProject project;
+    project.add_action("a.c", "{ sqx_assign(C, \"v\");\n")
+        .list_action("broken", "broken.c")
+        .add_action("c.c", "sqx_assign(C, \"w\"); }\n");
     ASSERT_EQ(symlink("/proc/self/mem", (project.directory() + "/broken.c").c_str()), 0);
     testing::internal::CaptureStderr();
-    int built = project.Build();
+    int built = project.build_index();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "input in flex scanner failed\n");
     ASSERT_EQ(built, 0);
     EXPECT_EQ(DumpOccurrences(project.index()), "v in a.c:1 2\n");
@@ -144,11 +144,11 @@ TEST(ScanAcrossFilesTest, ReadErrorEndsTheScanButNotTheBuildOrTheNextOne) {
 TEST(ScanAcrossFilesTest, NewlineInsideSqlTextGoesToTheEchoStreamUncounted) {
     FILE *echo = tmpfile();
     ASSERT_NE(echo, nullptr);
-    ScratchProject project;
-    project.Action("a.c", "{ sqx_stmt(C, \"select\n1\"); }");
+    TestProject project;
+    project.add_action("a.c", "{ sqx_stmt(C, \"select\n1\"); }");
     BuildOptions options;
     options.echo = echo;
-    ASSERT_EQ(project.Build(options), 0);
+    ASSERT_EQ(project.build_index(options), 0);
     EXPECT_EQ(ftell(echo), 1);
     rewind(echo);
     EXPECT_EQ(fgetc(echo), '\n');
@@ -189,12 +189,12 @@ std::string HundredLines() {
 
 TEST(ScanProgressTest, ReportsEachTimeTheShareOfLinesGrewByMoreThanOnePercent) {
     ProgressLog log;
-    ScratchProject project;
-    project.Action("a.c", HundredLines()).Action("b.c", "{\n\nsqx_assign(C, \"w\");\n}");
+    TestProject project;
+    project.add_action("a.c", HundredLines()).add_action("b.c", "{\n\nsqx_assign(C, \"w\");\n}");
     BuildOptions options;
     options.callback = LogProgress;
     options.user_data = &log;
-    ASSERT_EQ(project.Build(options), 0);
+    ASSERT_EQ(project.build_index(options), 0);
     ASSERT_EQ(analyser_total_lines(project.analyser()), 104);
 
     // Lines 2, 4, ... 98 of a.c; then line 3 of b.c adds 3 to the 99 done.
@@ -208,12 +208,12 @@ TEST(ScanProgressTest, ReportsEachTimeTheShareOfLinesGrewByMoreThanOnePercent) {
 
 TEST(ScanProgressTest, CallsWithoutACallCodeRecordNothingButAdvanceProgress) {
     ProgressLog log;
-    ScratchProject project;
-    project.Action("a.c", "{" + std::string(49, '\n') + "VARIANT abc; }");
+    TestProject project;
+    project.add_action("a.c", "{" + std::string(49, '\n') + "VARIANT abc; }");
     BuildOptions options;
     options.callback = LogProgress;
     options.user_data = &log;
-    ASSERT_EQ(project.Build(options), 0);
+    ASSERT_EQ(project.build_index(options), 0);
     EXPECT_EQ(log.values, std::vector<float>{1.0f});
     EXPECT_EQ(DumpOccurrences(project.index()), "");
 
@@ -231,21 +231,21 @@ TEST(ScanProgressTest, CallsWithoutACallCodeRecordNothingButAdvanceProgress) {
 
 // A 200-line file whose second value, on line 5, is the first to be
 // reported, and a second file.
-ScratchProject &CancellableProject(ScratchProject &project) {
+TestProject &CancellableProject(TestProject &project) {
     return project
-        .Action("a.c", "{ sqx_assign(C, \"a\");\n\n\n\nsqx_assign(C, \"b\");\n" +
-                           std::string(195, '\n') + "}\n")
-        .Action("b.c", "{ sqx_assign(C, \"c\"); }\n");
+        .add_action("a.c", "{ sqx_assign(C, \"a\");\n\n\n\nsqx_assign(C, \"b\");\n" +
+                               std::string(195, '\n') + "}\n")
+        .add_action("b.c", "{ sqx_assign(C, \"c\"); }\n");
 }
 
 TEST(ScanProgressTest, CallbackAnsweringMinusOneCancelsTheRestOfTheScan) {
     ProgressLog log;
     log.answer = -1;
-    ScratchProject project;
+    TestProject project;
     BuildOptions options;
     options.callback = LogProgress;
     options.user_data = &log;
-    ASSERT_EQ(CancellableProject(project).Build(options), 0);
+    ASSERT_EQ(CancellableProject(project).build_index(options), 0);
     int total = analyser_total_lines(project.analyser());
     EXPECT_EQ(log.values, std::vector<float>{5.0f / static_cast<float>(total)});
     EXPECT_EQ(DumpOccurrences(project.index()), "a in a.c:1 2\n");
@@ -257,8 +257,8 @@ TEST(ScanProgressTest, CallbackAnsweringMinusOneCancelsTheRestOfTheScan) {
 }
 
 TEST(ScanProgressTest, WithoutACallbackTheScanIsNeverCancelled) {
-    ScratchProject project;
-    ASSERT_EQ(CancellableProject(project).Build(), 0);
+    TestProject project;
+    ASSERT_EQ(CancellableProject(project).build_index(), 0);
     EXPECT_EQ(DumpOccurrences(project.index()), "a in a.c:1 2\nb in a.c:5 2\nc in b.c:1 2\n");
     EXPECT_FALSE(analyser_cancelled(project.analyser()));
 }

@@ -23,9 +23,9 @@ std::ostream &operator<<(std::ostream &out, const ScriptCase &c) {
 }
 
 std::string OccurrencesOf(const std::string &script) {
-    tw_test::ScratchProject project;
-    project.Action("a.c", script);
-    if (project.Build() != 0) {
+    tw_test::TestProject project;
+    project.add_action("a.c", script);
+    if (project.build_index() != 0) {
         return "!! BuildIndex failed\n";
     }
     return tw_test::DumpOccurrences(project.index());

@@ -17,6 +17,7 @@ using tw_test::ProgressLog;
 using tw_test::QUARTER_GRADE_WEIGHTS;
 using tw_test::read_file;
 using tw_test::TestProject;
+using tw_test::with_progress;
 
 // The value 42 returned in row 2, column 3 of grid 1 (referenced on line 10)
 // and sent again on line 20.
@@ -24,12 +25,14 @@ class FortyTwoTest : public ::testing::Test {
 protected:
     void SetUp() override {
         project.set_grids("[grid 1]\nA,B,C\nx,y,z\np,q,42\n");
-        action = project.add_action("Action1.c", numbered_lines({{1, "Action1()"},
-                                                                 {2, "{"},
-                                                                 {10, "    GRID(1);"},
-                                                                 {20, "    sqx_assign(C, \"42\");"},
-                                                                 {21, "}"}}));
-        analyser = project.build(QUARTER_GRADE_WEIGHTS, nullptr, ProgressLog::record, &progress);
+        project.add_action("Action1.c", numbered_lines({{1, "Action1()"},
+                                                        {2, "{"},
+                                                        {10, "    GRID(1);"},
+                                                        {20, "    sqx_assign(C, \"42\");"},
+                                                        {21, "}"}}));
+        action = project.file("Action1.c");
+        analyser =
+            project.build(QUARTER_GRADE_WEIGHTS, with_progress(ProgressLog::record, &progress));
         ASSERT_NE(analyser, nullptr);
         progress.values.clear();
         report = project.file("report.txt");
@@ -101,14 +104,15 @@ TEST_F(FortyTwoTest, OutputTokenQueryDoesNothing) {
 TEST(TokenQueryCandidates, OnlyEarlierOutputsOfTheSameOrEarlierFilesCount) {
     TestProject project;
     project.set_grids("[grid 1]\nV\n7\n[grid 2]\nV\n7\n");
-    std::string first =
-        project.add_action("A1.c", numbered_lines({{1, "A1()"},
-                                                   {2, "{"},
-                                                   {3, "    GRID(1);"},
-                                                   {5, "    sqx_assign(C, \"7\"); GRID(2);"},
-                                                   {6, "}"}}));
-    std::string second = project.add_action(
-        "A2.c", numbered_lines({{1, "A2()"}, {2, "{"}, {3, "    GRID(2);"}, {4, "}"}}));
+    project.add_action("A1.c", numbered_lines({{1, "A1()"},
+                                               {2, "{"},
+                                               {3, "    GRID(1);"},
+                                               {5, "    sqx_assign(C, \"7\"); GRID(2);"},
+                                               {6, "}"}}));
+    project.add_action("A2.c",
+                       numbered_lines({{1, "A2()"}, {2, "{"}, {3, "    GRID(2);"}, {4, "}"}}));
+    std::string first = project.file("A1.c");
+    std::string second = project.file("A2.c");
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("report.txt");
@@ -146,7 +150,7 @@ class CursorQueryTest : public ::testing::TestWithParam<const char *> {
 protected:
     void SetUp() override {
         project.set_grids("[grid 1]\nA,B\nx,12\n");
-        action = project.add_action(
+        project.add_action(
             "Action1.c",
             numbered_lines({{1, "Action1()"},
                             {2, "{"},
@@ -156,7 +160,10 @@ protected:
                              "-1, 1, 0, 0);"},
                             {12, "    sqx_exec(Csr1, 0, 0);"},
                             {13, "}"}}));
-        analyser = project.build(QUARTER_GRADE_WEIGHTS, GetParam());
+        action = project.file("Action1.c");
+        tw_test::BuildOptions options;
+        options.database = GetParam();
+        analyser = project.build(QUARTER_GRADE_WEIGHTS, options);
         ASSERT_NE(analyser, nullptr);
         report = project.file("report.txt");
     }

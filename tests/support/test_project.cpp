@@ -1,6 +1,18 @@
 #include "test_project.h"
 
+#include "index/analyser_access.h"
+#include "index/scanner/scanner.h"
+
 namespace tw_test {
+
+namespace {
+
+const char PROJECT_FILE[] = "project.prj";
+const char WEIGHTS_FILE[] = "weights.dat";
+// Absent unless a test writes it: the default learning speed.
+const char SETTINGS_FILE[] = "settings.ini";
+
+}  // namespace
 
 const char QUARTER_GRADE_WEIGHTS[] =
     "[TokenEvaluatorInputs]\nWeight0=1\n"
@@ -24,45 +36,80 @@ std::string numbered_lines(const std::vector<std::pair<int, std::string>> &lines
     return text;
 }
 
-std::string TestProject::add_action(const std::string &name, const std::string &text) {
-    actions_.push_back(name);
-    return dir_.write(name, text);
+BuildOptions with_progress(tokenweave_progress_callback callback, void *user_data) {
+    BuildOptions options;
+    options.callback = callback;
+    options.user_data = user_data;
+    return options;
 }
 
-void TestProject::set_grids(const std::string &rdf_text) {
+TestProject &TestProject::add_action(const std::string &name, const std::string &text) {
+    dir_.write(name, text);
+    return list_action("a" + std::to_string(entries_.size()), name);
+}
+
+TestProject &TestProject::list_action(const std::string &key, const std::string &value) {
+    entries_.emplace_back(key, value);
+    return *this;
+}
+
+TestProject &TestProject::add_file(const std::string &name, const std::string &contents) {
+    dir_.write(name, contents);
+    return *this;
+}
+
+TestProject &TestProject::set_grids(const std::string &rdf_text) {
     dir_.write("grids.rdf", rdf_text);
     dir_.write("grids.grd", "");
+    return *this;
 }
 
 std::string TestProject::write_weights(const std::string &text) {
-    return dir_.write("weights.dat", text);
-}
-
-std::string TestProject::write_file(const std::string &name, const std::string &text) {
-    return dir_.write(name, text);
+    return dir_.write(WEIGHTS_FILE, text);
 }
 
 std::string TestProject::project_path() {
     std::string text = "[Actions]\n";
-    for (size_t i = 0; i < actions_.size(); ++i) {
-        text += "action" + std::to_string(i) + "=" + actions_[i] + "\n";
+    for (const auto &[key, value] : entries_) {
+        text += key + "=" + value + "\n";
     }
-    return dir_.write("project.prj", text);
+    return dir_.write(PROJECT_FILE, text);
+}
+
+std::unique_ptr<CCorrelationAnalyser> TestProject::new_analyser(const BuildOptions &options) {
+    auto analyser = std::make_unique<CCorrelationAnalyser>(
+        project_path().c_str(), file(SETTINGS_FILE).c_str(), options.callback, options.user_data,
+        options.database, options.grid_settings.c_str());
+    analyser->SetDataFilePath(file(WEIGHTS_FILE).c_str());
+    return analyser;
+}
+
+int TestProject::run_build(CCorrelationAnalyser *analyser, const BuildOptions &options) {
+    // Restores the echo even when BuildIndex throws.
+    struct EchoTo {
+        explicit EchoTo(FILE *stream) { scanner_set_echo_stream(stream); }
+        ~EchoTo() { scanner_set_echo_stream(stdout); }
+    } echo(options.echo);
+    return analyser->BuildIndex();
 }
 
 std::unique_ptr<CCorrelationAnalyser> TestProject::build(const std::string &weights_text,
-                                                         const char *database_type,
-                                                         int (*callback)(void *, float),
-                                                         void *user_data) {
-    std::string project = project_path();
-    std::string weights = write_weights(weights_text);
-    auto analyser = std::make_unique<CCorrelationAnalyser>(
-        project.c_str(), file("settings.ini").c_str(), callback, user_data, database_type, nullptr);
-    analyser->SetDataFilePath(weights.c_str());
-    if (analyser->BuildIndex() != 0) {
+                                                         const BuildOptions &options) {
+    write_weights(weights_text);
+    std::unique_ptr<CCorrelationAnalyser> analyser = new_analyser(options);
+    if (run_build(analyser.get(), options) != 0) {
         return nullptr;
     }
     return analyser;
+}
+
+int TestProject::build_index(const BuildOptions &options) {
+    analyser_ = new_analyser(options);
+    return run_build(analyser_.get(), options);
+}
+
+correlation_index *TestProject::index() {
+    return analyser_ != nullptr ? analyser_index(analyser_.get()) : nullptr;
 }
 
 int ProgressLog::record(void *user_data, float value) {
