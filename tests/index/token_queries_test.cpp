@@ -12,6 +12,7 @@
 
 namespace {
 
+using tw_test::for_database;
 using tw_test::numbered_lines;
 using tw_test::ProgressLog;
 using tw_test::QUARTER_GRADE_WEIGHTS;
@@ -161,9 +162,7 @@ protected:
                             {12, "    sqx_exec(Csr1, 0, 0);"},
                             {13, "}"}}));
         action = project.file("Action1.c");
-        tw_test::BuildOptions options;
-        options.database = GetParam();
-        analyser = project.build(QUARTER_GRADE_WEIGHTS, options);
+        analyser = project.build(QUARTER_GRADE_WEIGHTS, for_database(GetParam()));
         ASSERT_NE(analyser, nullptr);
         report = project.file("report.txt");
     }
@@ -214,8 +213,9 @@ TEST_P(CursorQueryTest, BareBaseNameSharedByTwoFilesFindsNothing) {
                                {7, "}"}});
     };
     shared.add_action("a.c", with_value("11"));
-    std::string nested = shared.add_action("sub/a.c", with_value("22"));
-    auto built = shared.build(QUARTER_GRADE_WEIGHTS, GetParam());
+    shared.add_action("sub/a.c", with_value("22"));
+    std::string nested = shared.file("sub/a.c");
+    auto built = shared.build(QUARTER_GRADE_WEIGHTS, for_database(GetParam()));
     ASSERT_NE(built, nullptr);
     EXPECT_EQ(built->CursorQuery("a.c", 6, report.c_str(), 0.0f), -7);
     EXPECT_EQ(built->CursorQuery(nested.c_str(), 6, report.c_str(), 0.0f), 0);

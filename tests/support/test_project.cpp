@@ -43,6 +43,12 @@ BuildOptions with_progress(tokenweave_progress_callback callback, void *user_dat
     return options;
 }
 
+BuildOptions for_database(const char *database) {
+    BuildOptions options;
+    options.database = database;
+    return options;
+}
+
 TestProject &TestProject::add_action(const std::string &name, const std::string &text) {
     dir_.write(name, text);
     return list_action("a" + std::to_string(entries_.size()), name);

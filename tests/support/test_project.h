@@ -37,6 +37,8 @@ struct BuildOptions {
 
 // Options that only report progress to callback.
 BuildOptions with_progress(tokenweave_progress_callback callback, void *user_data);
+// Options that only name the database family.
+BuildOptions for_database(const char *database);
 
 class TestProject {
 public:
