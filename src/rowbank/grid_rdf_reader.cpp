@@ -124,15 +124,20 @@ void rdf_table_load(std::string text, const rdf_dialect_t &dialect, rdf_table_t 
     table->dialect = dialect;
     table->column_count = 0;
     table->row_starts.clear();
+    grid_row_reset(&table->names, 0);
     const char *bytes = table->text.data();
     size_t size = table->text.size();
     size_t pos = skip_empty_lines(bytes, size, 0);
     if (pos == size) {
         return;
     }
-    field_sink names = {nullptr, 0, 0, 0, false};
-    pos = read_record(bytes, size, pos, dialect, &names);
-    table->column_count = names.field;
+    field_sink measure_names = {nullptr, 0, 0, 0, false};
+    size_t names_start = pos;
+    pos = read_record(bytes, size, pos, dialect, &measure_names);
+    table->column_count = measure_names.field;
+    grid_row_reset(&table->names, table->column_count);
+    field_sink names = {&table->names, table->column_count, 0, 0, false};
+    read_record(bytes, size, names_start, dialect, &names);
     for (;;) {
         pos = skip_empty_lines(bytes, size, pos);
         if (pos == size || table->row_starts.size() >= static_cast<size_t>(INT_MAX)) {

@@ -39,6 +39,8 @@ struct rdf_table_t {
     int column_count;
     // Offset in text of each row's record.
     std::vector<size_t> row_starts;
+    // The column-name line as a row: one text per column.
+    grid_row_t names;
 };
 
 // Makes *table the grid whose text is given (taken over).

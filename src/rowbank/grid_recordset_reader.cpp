@@ -64,6 +64,7 @@ void add_column(pugi::xml_node attribute_type, recordset_table_t *table) {
     if (name) {
         table->column_of_name.emplace(name.value(), table->column_count);
     }
+    table->column_names.push_back(name ? name.value() : "");
     ++table->column_count;
 }
 
@@ -89,6 +90,7 @@ void collect_columns(pugi::xml_node schema, recordset_table_t *table) {
 void recordset_table_clear(recordset_table_t *table) {
     table->rows.clear();
     table->column_of_name.clear();
+    table->column_names.clear();
     table->column_count = 0;
     table->document.reset();
     table->text.clear();

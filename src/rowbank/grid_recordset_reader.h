@@ -30,6 +30,9 @@ struct recordset_table_t {
     int column_count = 0;
     // Column name (pointing into the document) to its first column index.
     std::unordered_map<std::string_view, int> column_of_name;
+    // Each column's name in column order (pointing into the document; the
+    // empty text for a nameless column).
+    std::vector<const char *> column_names;
     std::vector<pugi::xml_node> rows;
 };
 

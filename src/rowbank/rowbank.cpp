@@ -247,6 +247,23 @@ int fiGridGetFieldPtr(FI_GRID_HANDLE handle, int column, int mode, char **text) 
     return 0;
 }
 
+int fiGridGetColName(FI_GRID_HANDLE handle, int column, const char **name) {
+    if (name == nullptr) {
+        return FAILED;
+    }
+    *name = nullptr;
+    if (handle == nullptr || column < 0 || column >= handle->column_count) {
+        return FAILED;
+    }
+    if (handle->grid_type == FI_GRID_TYPE_RECORDSET) {
+        *name = handle->recordset.column_names[static_cast<size_t>(column)];
+    } else {
+        const char *text = grid_row_cell(handle->rdf.names, column);
+        *name = text != nullptr ? text : "";
+    }
+    return 0;
+}
+
 int fiGridCloseFile(FI_GRID_HANDLE *handle) {
     if (handle == nullptr || *handle == nullptr) {
         return 0;

@@ -57,6 +57,11 @@ int fiGridColContainData(FI_GRID_HANDLE handle, int column);
 // not be written to. mode must be 1. Non-zero (and *text null) when the cell
 // cannot be delivered: no data, column out of range, no current row.
 int fiGridGetFieldPtr(FI_GRID_HANDLE handle, int column, int mode, char **text);
+// Points *name at the name of column (0-based) of the selected table, from
+// its column-name line or its schema: valid until another table is selected
+// or the source is closed; the empty text for a column without a name.
+// Non-zero (and *name null) for a column out of range or no table.
+int fiGridGetColName(FI_GRID_HANDLE handle, int column, const char **name);
 // Closes the source, frees the handle and sets *handle to null; does
 // nothing for a null handle.
 int fiGridCloseFile(FI_GRID_HANDLE *handle);
