@@ -15,6 +15,9 @@ enum { DECIMAL_TEXT_SIZE = 16 };
 // The last argument-less message loaded.
 char message_buffer[MESSAGE_BUFFER_SIZE];
 
+pair_observer the_pair_observer = nullptr;
+void *the_pair_observer_context = nullptr;
+
 void decimal_text(int number, char *text) {
     snprintf(text, DECIMAL_TEXT_SIZE, "%d", number);
 }
@@ -106,6 +109,14 @@ void report_pair(CCorrelationAnalyser *, const candidate_pair_t *pair, FILE *rep
                             os_base_name(output->file), line_text, column_text, row_text);
     fputs(expanded, report);
     fputs("\n", report);
+    if (the_pair_observer != nullptr) {
+        the_pair_observer(the_pair_observer_context, pair);
+    }
+}
+
+void set_pair_observer(pair_observer observer, void *context) {
+    the_pair_observer = observer;
+    the_pair_observer_context = context;
 }
 
 const char *load_message(int id) {

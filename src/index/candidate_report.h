@@ -52,6 +52,15 @@ void discard_candidates(graded_heap *queue);
 // Writes one pair as one line.
 void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, FILE *report);
 
+// Called with every pair report_pair writes, right after its line, while
+// the pair's occurrences are still alive (a query's provisional input is
+// freed when the query returns): a caller that wants the report as records
+// as well as text copies what it needs there.
+typedef void (*pair_observer)(void *context, const candidate_pair_t *pair);
+// Installs observer (null: none) for every report written from now on in
+// this process; the queries' text reports are unchanged by it.
+void set_pair_observer(pair_observer observer, void *context);
+
 // The host's message id without arguments, in a module-wide buffer that the
 // next call overwrites.
 const char *load_message(int id);
