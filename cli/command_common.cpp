@@ -55,13 +55,6 @@ void finish_progress_bar() {
     }
 }
 
-std::string project_directory(const std::string &project) {
-    std::string directory(project.size() + 1, '\0');
-    char drive[OS_DRIVE_SIZE];
-    os_split_path(project.c_str(), drive, directory.data(), nullptr, nullptr);
-    return std::string(drive) + directory.c_str();
-}
-
 std::filesystem::path comparable_path(const std::string &path) {
     std::string native(path);
     for (char &c : native) {
@@ -76,12 +69,7 @@ std::filesystem::path comparable_path(const std::string &path) {
 // Without a weights file every pair grades 0 and nothing is ever found,
 // which looks like a project without correlations; say why instead.
 void warn_if_weights_missing(const std::string &requested) {
-    std::string path = requested;
-    if (path.empty()) {
-        char computed[DATA_FILE_PATH_SIZE];
-        compute_data_file_path(computed, sizeof computed);
-        path = computed;
-    }
+    std::string path = weights_file_in_use(requested);
     FILE *weights = os_fopen(path.c_str(), "rb");
     if (weights != nullptr) {
         fclose(weights);
@@ -94,6 +82,22 @@ void warn_if_weights_missing(const std::string &requested) {
 }
 
 }  // namespace
+
+std::string project_directory(const std::string &project) {
+    std::string directory(project.size() + 1, '\0');
+    char drive[OS_DRIVE_SIZE];
+    os_split_path(project.c_str(), drive, directory.data(), nullptr, nullptr);
+    return std::string(drive) + directory.c_str();
+}
+
+std::string weights_file_in_use(const std::string &requested) {
+    if (!requested.empty()) {
+        return requested;
+    }
+    char computed[DATA_FILE_PATH_SIZE];
+    compute_data_file_path(computed, sizeof computed);
+    return computed;
+}
 
 void report_error(const std::string &message) {
     fprintf(stderr, "tokenweave: %s\n", message.c_str());

@@ -40,6 +40,14 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
 bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,
                          const std::string &file, std::string *resolved);
 
+// The directory of the project file, with its trailing separator (empty
+// for a project file named without one).
+std::string project_directory(const std::string &project);
+
+// The weights file a command reads: the one requested with --weights, or
+// the one beside the executable.
+std::string weights_file_in_use(const std::string &requested);
+
 // Ends the progress bar's line, if one was drawn.
 void finish_progress();
 

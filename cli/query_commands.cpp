@@ -10,6 +10,13 @@
 #include <random>
 
 #include "index/index_inspection.h"
+#include "analyser/analyser_access.h"
+#include "containers/list.h"
+#include "correlation_plan.h"
+#include "index/correlation_index.h"
+#include "index/occurrence_lookup.h"
+#include "pair_records.h"
+#include "report_formats.h"
 
 namespace tokenweave_cli {
 
@@ -19,12 +26,21 @@ enum { DEFAULT_MAX_RESULTS = 100 };
 
 // Result codes of the library that the commands tell apart.
 struct query_options {
+    std::string format = "text";
     float min_grade = 0.0f;
     int max_results = DEFAULT_MAX_RESULTS;
     std::string report;
     std::string value;
     std::string file;
     int line = 0;
+};
+
+// Which cell of the output line explain grades when its grid (or grids)
+// returned the value more than once; 0 means any.
+struct cell_choice {
+    int grid = 0;
+    int row = 0;
+    int column = 0;
 };
 
 struct feedback_options {
@@ -80,6 +96,28 @@ private:
     std::string path_;
 };
 
+// Writes a report built here (not by the library) to the file the user
+// named or to standard output. False, with a message, when that failed.
+bool write_report(const std::string &requested, const std::string &text) {
+    if (requested.empty()) {
+        std::cout << text;
+        std::cout.flush();
+        if (!std::cout) {
+            report_error("cannot write to standard output");
+            return false;
+        }
+        return true;
+    }
+    std::ofstream out(requested, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+        report_error("cannot write the report file '" + requested + "'");
+        return false;
+    }
+    return true;
+}
+
 int exit_status_of_query(int code, const report_target &report) {
     finish_progress();
     switch (code) {
@@ -107,11 +145,67 @@ std::unique_ptr<CCorrelationAnalyser> build_and_analyse(const project_options &o
     return analyser;
 }
 
+// The diagnostics of the index build that the JSON and HTML reports carry.
+ordered_json build_diagnostics(CCorrelationAnalyser &) {
+    return ordered_json::array();
+}
+
+report_heading heading_of(const std::string &command, const project_options &options,
+                          const query_options &query, CCorrelationAnalyser &analyser) {
+    report_heading heading;
+    heading.command = command;
+    heading.query = {{"project", display_text(options.project)}, {"db", options.database}};
+    if (command == "token") {
+        heading.query["value"] = display_text(query.value);
+    }
+    if (command == "token" || command == "cursor") {
+        heading.query["file"] = display_text(query.file);
+        heading.query["line"] = query.line;
+    }
+    heading.query["min_grade"] = strtod(exact_float(query.min_grade).c_str(), nullptr);
+    if (command == "find" || command == "plan") {
+        heading.query["max"] = query.max_results;
+    }
+    heading.weights_file = weights_file_in_use(options.weights);
+    heading.diagnostics = build_diagnostics(analyser);
+    return heading;
+}
+
+// The report in a format built from the pair records, after the library
+// wrote its text report to a scratch file.
+int report_in_format(const std::string &command, const project_options &options,
+                     const query_options &query, CCorrelationAnalyser &analyser,
+                     pair_collector &collector, int code) {
+    finish_progress();
+    if (code != CODE_REPORTED && code != CODE_NOTHING_FOUND) {
+        report_target scratch("");
+        return exit_status_of_query(code, scratch);
+    }
+    report_heading heading = heading_of(command, options, query, analyser);
+    heading.found = code == CODE_REPORTED;
+    const std::vector<pair_record> &pairs = collector.pairs();
+    std::string text;
+    if (command == "plan") {
+        correlation_plan plan = make_plan(pairs);
+        text = query.format == "json" ? plan_json(heading, plan) : plan_text(options.project, plan);
+    } else if (query.format == "json") {
+        text = json_report(heading, pairs);
+    } else if (query.format == "csv") {
+        text = csv_report(pairs);
+    } else {
+        text = html_report(heading, pairs, collector.sources());
+    }
+    if (!write_report(query.report, text)) {
+        return EXIT_ERROR;
+    }
+    return code == CODE_REPORTED ? EXIT_REPORTED : EXIT_NOTHING_FOUND;
+}
+
 // Builds and analyses the index, names the query's action file (when it has
 // one) and runs the query into its report.
 template <typename Query>
-int run_query(const project_options &options, const query_options &query, bool names_a_file,
-              Query run) {
+int run_query(const std::string &command, const project_options &options,
+              const query_options &query, bool names_a_file, Query run) {
     std::unique_ptr<CCorrelationAnalyser> analyser = build_and_analyse(options);
     if (!analyser) {
         return EXIT_ERROR;
@@ -120,12 +214,20 @@ int run_query(const project_options &options, const query_options &query, bool n
     if (names_a_file && !resolve_action_file(*analyser, options, query.file, &file)) {
         return EXIT_ERROR;
     }
-    report_target report(query.report);
-    return exit_status_of_query(run(*analyser, file.c_str(), report.path().c_str()), report);
+    // The plan is built from the pair records in every format.
+    if (query.format == "text" && command != "plan") {
+        report_target report(query.report);
+        return exit_status_of_query(run(*analyser, file.c_str(), report.path().c_str()), report);
+    }
+    pair_collector collector(*analyser, options.project, options.grid_settings);
+    report_target scratch("");
+    int code = run(*analyser, file.c_str(), scratch.path().c_str());
+    return report_in_format(command, options, query, *analyser, collector, code);
 }
 
-int run_find(const project_options &options, const query_options &query) {
-    return run_query(options, query, false,
+int run_find(const project_options &options, const query_options &query,
+             const std::string &command) {
+    return run_query(command, options, query, false,
                      [&](CCorrelationAnalyser &analyser, const char *, const char *report) {
                          return analyser.FindCorrelations(report, query.min_grade,
                                                           query.max_results);
@@ -133,7 +235,7 @@ int run_find(const project_options &options, const query_options &query) {
 }
 
 int run_token(const project_options &options, const query_options &query) {
-    return run_query(options, query, true,
+    return run_query("token", options, query, true,
                      [&](CCorrelationAnalyser &analyser, const char *file, const char *report) {
                          return analyser.InputTokenQuery(query.value.c_str(), file, query.line,
                                                          report, query.min_grade);
@@ -141,7 +243,7 @@ int run_token(const project_options &options, const query_options &query) {
 }
 
 int run_cursor(const project_options &options, const query_options &query) {
-    return run_query(options, query, true,
+    return run_query("cursor", options, query, true,
                      [&](CCorrelationAnalyser &analyser, const char *file, const char *report) {
                          return analyser.CursorQuery(file, query.line, report, query.min_grade);
                      });
@@ -202,6 +304,104 @@ int run_feedback(const project_options &options, const feedback_options &feedbac
     return EXIT_REPORTED;
 }
 
+const std::vector<std::string> QUERY_FORMATS = {"text", "json", "csv", "html"};
+const std::vector<std::string> PLAN_FORMATS = {"text", "json"};
+
+void add_format_option(CLI::App *command, query_options *query,
+                       const std::vector<std::string> &formats) {
+    command
+        ->add_option("--format", query->format,
+                     "Report format (text is the library's own report; docs/reports.md)")
+        ->check(CLI::IsMember(formats))
+        ->capture_default_str();
+}
+
+// The output occurrence of value at file:line in the chosen cell: the first
+// recorded one that matches, as feedback takes the first at that line.
+token_entry_tag *find_chosen_output(correlation_index *index, const std::string &value,
+                                    const std::string &file, int line, const cell_choice &cell) {
+    token_instances_t *instances = find_token_instances(index, value.c_str());
+    if (instances == nullptr) {
+        return nullptr;
+    }
+    for (list_node *position = list_head(instances->occurrences); position != nullptr;
+         position = position->next) {
+        token_entry_tag *output = static_cast<token_entry_tag *>(position->data);
+        if (output->direction != DIRECTION_OUTPUT || output->cell == nullptr ||
+            output->line != line || file != output->file) {
+            continue;
+        }
+        if ((cell.grid == 0 || cell.grid == output->cell->grid) &&
+            (cell.row == 0 || cell.row == output->cell->row) &&
+            (cell.column == 0 || cell.column == output->cell->column)) {
+            return output;
+        }
+    }
+    return nullptr;
+}
+
+void print_explanation(const pair_record &pair) {
+    const input_site &input = pair.input;
+    const output_site &output = pair.output;
+    printf("value \"%s\" sent at %s(%d)", pair.value.c_str(), input.file.c_str(), input.line);
+    if (!input.call.empty()) {
+        printf(" by %s", input.call.c_str());
+    }
+    printf("\nreturned at %s(%d), grid %d, row %d, column %d", output.file.c_str(), output.line,
+           output.grid, output.row, output.column);
+    if (output.row_view.position > 0) {
+        printf(" (position %d, \"%s\")", output.row_view.position, output.column_name.c_str());
+    }
+    printf("\n\n%-20s %10s %10s %14s\n", "heuristic", "score", "weight", "contribution");
+    const grade_breakdown_t &breakdown = pair.breakdown;
+    for (int i = 0; i < breakdown.part_count; ++i) {
+        const grade_part_t &part = breakdown.parts[i];
+        printf("%-20s %10.6f %10.6f %14.9f\n", part.name, static_cast<double>(part.score),
+               static_cast<double>(part.weight), static_cast<double>(part.contribution));
+    }
+    printf("%-20s %10s %10.6f %14.9f\n", "sum", "", static_cast<double>(breakdown.weight_sum),
+           static_cast<double>(breakdown.grade));
+    if (breakdown.weight_sum == 0.0f) {
+        printf("(the weights sum to 0: every pair grades 0)\n");
+    }
+    printf("grade: %s\n", exact_float(breakdown.grade).c_str());
+}
+
+int run_explain(const project_options &options, const feedback_options &pair,
+                const cell_choice &cell) {
+    std::unique_ptr<CCorrelationAnalyser> analyser = build_and_analyse(options);
+    if (!analyser) {
+        return EXIT_ERROR;
+    }
+    std::string input_file;
+    std::string output_file;
+    if (!resolve_action_file(*analyser, options, pair.input_file, &input_file) ||
+        !resolve_action_file(*analyser, options, pair.output_file, &output_file)) {
+        return EXIT_ERROR;
+    }
+    correlation_index *index = analyser_index(analyser.get());
+    token_entry_tag *input =
+        find_input_occurrence(index, pair.value.c_str(), input_file.c_str(), pair.input_line);
+    token_entry_tag *output =
+        find_chosen_output(index, pair.value, output_file, pair.output_line, cell);
+    if (input == nullptr || output == nullptr) {
+        report_error(
+            "no such pair: \"" + pair.value + "\" is not sent at " + pair.input_file + "(" +
+            std::to_string(pair.input_line) + ") or not returned at " + pair.output_file + "(" +
+            std::to_string(pair.output_line) +
+            (cell.grid != 0 || cell.row != 0 || cell.column != 0 ? ") in the chosen cell" : ")"));
+        return EXIT_ERROR;
+    }
+    pair_collector describer(*analyser, options.project, options.grid_settings);
+    print_explanation(describer.describe(input, output, 0.0f));
+    fflush(stdout);
+    if (ferror(stdout)) {
+        report_error("cannot write to standard output");
+        return EXIT_ERROR;
+    }
+    return EXIT_REPORTED;
+}
+
 void add_grade_option(CLI::App *command, query_options *query, const char *meaning) {
     command->add_option("--min-grade", query->min_grade, meaning)->capture_default_str();
     command->add_option("--report", query->report,
@@ -221,7 +421,8 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
                      "Leave out the sent values whose gate grade is below this (0 to 1)");
     find->add_option("--max", query.max_results, "Report at most this many pairs")
         ->capture_default_str();
-    find->callback([options, exit_code]() { *exit_code = run_find(*options, query); });
+    add_format_option(find, &query, QUERY_FORMATS);
+    find->callback([options, exit_code]() { *exit_code = run_find(*options, query, "find"); });
 
     CLI::App *token = app->add_subcommand(
         "token", "Candidates for VALUE as sent at FILE(LINE): where was it returned before?");
@@ -231,6 +432,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
         ->required();
     token->add_option("LINE", query.line, "Line of the value in FILE")->required();
     add_grade_option(token, &query, "Report only pairs graded above this (0 to 1)");
+    add_format_option(token, &query, QUERY_FORMATS);
     token->callback([options, exit_code]() { *exit_code = run_token(*options, query); });
 
     CLI::App *cursor =
@@ -241,6 +443,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     cursor->add_option("LINE", query.line, "Line of the statement or of its execute call")
         ->required();
     add_grade_option(cursor, &query, "Report only pairs graded above this (0 to 1)");
+    add_format_option(cursor, &query, QUERY_FORMATS);
     cursor->callback([options, exit_code]() { *exit_code = run_cursor(*options, query); });
 
     CLI::App *learn = app->add_subcommand(
@@ -259,6 +462,40 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
                      "Line of the grid reference that returned it")
         ->required();
     learn->callback([options, exit_code]() { *exit_code = run_feedback(*options, feedback); });
+
+    static feedback_options explained;
+    static cell_choice cell;
+    CLI::App *explain = app->add_subcommand(
+        "explain", "Show how the grade of one pair is made: each heuristic's share");
+    add_project_options(explain, options, true);
+    explain->add_option("VALUE", explained.value, "The value of the pair")->required();
+    explain->add_option("FILE", explained.input_file, "Where the value is sent")->required();
+    explain->add_option("LINE", explained.input_line, "Line where it is sent")->required();
+    explain->add_option("OUTFILE", explained.output_file, "Where the value was returned")
+        ->required();
+    explain
+        ->add_option("OUTLINE", explained.output_line,
+                     "Line of the grid reference that returned it")
+        ->required();
+    explain->add_option("--grid", cell.grid, "Grade the cell of this grid number");
+    explain->add_option("--row", cell.row, "Grade the cell in this row (from 1)");
+    explain->add_option("--column", cell.column,
+                        "Grade the cell in this column (from 1, counting cells with data)");
+    explain->callback(
+        [options, exit_code]() { *exit_code = run_explain(*options, explained, cell); });
+
+    CLI::App *plan = app->add_subcommand(
+        "plan", "The correlation plan: which grid column feeds which sent values");
+    add_project_options(plan, options, true);
+    plan->add_option("--min-grade", query.min_grade,
+                     "Leave out the sent values whose best pair grades below this (0 to 1)")
+        ->capture_default_str();
+    plan->add_option("--max", query.max_results, "Plan from at most this many pairs")
+        ->capture_default_str();
+    plan->add_option("--report", query.report,
+                     "Write the plan to this file instead of standard output");
+    add_format_option(plan, &query, PLAN_FORMATS);
+    plan->callback([options, exit_code]() { *exit_code = run_find(*options, query, "plan"); });
 }
 
 }  // namespace tokenweave_cli
