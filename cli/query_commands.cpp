@@ -306,12 +306,13 @@ int run_feedback(const project_options &options, const feedback_options &feedbac
 
 const std::vector<std::string> QUERY_FORMATS = {"text", "json", "csv", "html"};
 const std::vector<std::string> PLAN_FORMATS = {"text", "json"};
+const char QUERY_FORMAT_MEANING[] =
+    "text: one line per pair, as always; json, csv: every field of every pair; html: a page to "
+    "browse (docs/reports.md)";
 
 void add_format_option(CLI::App *command, query_options *query,
-                       const std::vector<std::string> &formats) {
-    command
-        ->add_option("--format", query->format,
-                     "Report format (text is the library's own report; docs/reports.md)")
+                       const std::vector<std::string> &formats, const char *meaning) {
+    command->add_option("--format", query->format, meaning)
         ->check(CLI::IsMember(formats))
         ->capture_default_str();
 }
@@ -421,7 +422,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
                      "Leave out the sent values whose gate grade is below this (0 to 1)");
     find->add_option("--max", query.max_results, "Report at most this many pairs")
         ->capture_default_str();
-    add_format_option(find, &query, QUERY_FORMATS);
+    add_format_option(find, &query, QUERY_FORMATS, QUERY_FORMAT_MEANING);
     find->callback([options, exit_code]() { *exit_code = run_find(*options, query, "find"); });
 
     CLI::App *token = app->add_subcommand(
@@ -432,7 +433,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
         ->required();
     token->add_option("LINE", query.line, "Line of the value in FILE")->required();
     add_grade_option(token, &query, "Report only pairs graded above this (0 to 1)");
-    add_format_option(token, &query, QUERY_FORMATS);
+    add_format_option(token, &query, QUERY_FORMATS, QUERY_FORMAT_MEANING);
     token->callback([options, exit_code]() { *exit_code = run_token(*options, query); });
 
     CLI::App *cursor =
@@ -443,7 +444,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     cursor->add_option("LINE", query.line, "Line of the statement or of its execute call")
         ->required();
     add_grade_option(cursor, &query, "Report only pairs graded above this (0 to 1)");
-    add_format_option(cursor, &query, QUERY_FORMATS);
+    add_format_option(cursor, &query, QUERY_FORMATS, QUERY_FORMAT_MEANING);
     cursor->callback([options, exit_code]() { *exit_code = run_cursor(*options, query); });
 
     CLI::App *learn = app->add_subcommand(
@@ -494,7 +495,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
         ->capture_default_str();
     plan->add_option("--report", query.report,
                      "Write the plan to this file instead of standard output");
-    add_format_option(plan, &query, PLAN_FORMATS);
+    add_format_option(plan, &query, PLAN_FORMATS, "Plan as text or JSON (docs/reports.md)");
     plan->callback([options, exit_code]() { *exit_code = run_find(*options, query, "plan"); });
 }
 

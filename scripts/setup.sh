@@ -2,8 +2,9 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 
+# chromium renders the HTML report in its browser test.
 packages=(cmake make g++ flex pkg-config libgtest-dev libgmock-dev libpugixml-dev
-          libcli11-dev nlohmann-json3-dev python3)
+          libcli11-dev nlohmann-json3-dev python3 chromium)
 
 missing=()
 for package in "${packages[@]}"; do
