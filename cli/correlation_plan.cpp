@@ -28,6 +28,10 @@ bool is_identifier_character(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+std::string counted(size_t count, const std::string &noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string source_text(const output_site &source) {
     std::string text = source.file + "(" + std::to_string(source.line) + "), grid " +
                        std::to_string(source.grid) + ", column ";
@@ -148,8 +152,7 @@ std::string plan_text(const std::string &project, const correlation_plan &plan) 
         uses += rule.uses.size();
     }
     std::string text = "Correlation plan for " + std::string(os_base_name(project.c_str())) + ": " +
-                       std::to_string(plan.rules.size()) + " parameters, " + std::to_string(uses) +
-                       " sent values";
+                       counted(plan.rules.size(), "parameter") + ", " + counted(uses, "sent value");
     if (!plan.ambiguous.empty()) {
         text += ", " + std::to_string(plan.ambiguous.size()) + " ambiguous";
     }

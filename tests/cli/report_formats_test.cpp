@@ -401,6 +401,67 @@ TEST(Plan, ParameterNamesAreIdentifiersAndUnique) {
               (std::vector<std::string>{"_2nd_order_id", "_2nd_order_id_2", "grid2_column2"}));
 }
 
+// One value returned in three rows of one grid, another returned by two
+// grids referenced on the same line, so that neither source grades better.
+std::string write_repeats_project(const tw_test::TempDir &dir) {
+    std::string project = dir.write("p/a.prj", "[Actions]\na=Action1.c\n");
+    dir.write("p/Action1.c",
+              "Action1()\n{\n"
+              "    sqx_fetch(Csr1, 1, GRID(1));\n"
+              "    sqx_fetch(Csr1, 1, GRID(2)); sqx_fetch(Csr2, 1, GRID(3));\n"
+              "    sqx_assign_bind(Csr3, \":1\", \"ZQ-77\", 0);\n"
+              "    sqx_assign_bind(Csr3, \":2\", \"ZQ-88\", 0);\n"
+              "    return 0;\n}\n");
+    dir.write("p/a.rdf",
+              "[grid 1]\nREF\nZQ-77\nZQ-77\nZQ-77\n\n[grid 2]\nA,CODE\n,ZQ-88\n\n"
+              "[grid 3]\nB,CODE\n,ZQ-88\n");
+    dir.write("p/a.grd", "1\n2\n3\n");
+    return project;
+}
+
+TEST(ReportFormats, RepeatedOutputsAreGroupedAndTiesAreAmbiguous) {
+    tw_test::TempDir dir;
+    std::string project = write_repeats_project(dir);
+    CommandResult report = run("find " + project + WEIGHTS + " --format json");
+    ASSERT_EQ(report.status, 0) << report.err;
+    json parsed = json::parse(report.out);
+    validate_report(parsed);
+    EXPECT_EQ(parsed.at("pair_count"), 5);
+    ASSERT_EQ(parsed.at("entries").size(), 2u);
+    for (const json &entry : parsed.at("entries")) {
+        const json &ambiguity = entry.at("ambiguity");
+        if (entry.at("value") == "ZQ-77") {
+            EXPECT_EQ(entry.at("more_count"), 2);
+            EXPECT_EQ(entry.at("output").at("row"), 1);
+            EXPECT_EQ(entry.at("more").at(0).at("output").at("row"), 2);
+            EXPECT_EQ(ambiguity.at("sources"), 3);
+            EXPECT_EQ(ambiguity.at("unique_best"), true);
+        } else {
+            EXPECT_EQ(entry.at("value"), "ZQ-88");
+            EXPECT_EQ(ambiguity.at("sources"), 2);
+            EXPECT_EQ(ambiguity.at("unique_best"), false);
+            ASSERT_EQ(ambiguity.at("best_sources").size(), 2u);
+            EXPECT_EQ(ambiguity.at("best_sources").at(0).at("column_position"), 2);
+            EXPECT_EQ(ambiguity.at("best_sources").at(0).at("column_name"), "CODE");
+        }
+    }
+
+    CommandResult plan = run("plan " + project + WEIGHTS);
+    ASSERT_EQ(plan.status, 0) << plan.err;
+    EXPECT_EQ(plan.out,
+              "Correlation plan for a.prj: 1 parameter, 1 sent value, 1 ambiguous\n\n"
+              "REF = Action1.c(3), grid 1, column 1 \"REF\", row 1\n"
+              "  Action1.c(5) sqx_assign_bind \"ZQ-77\"\n\n"
+              "Ambiguous: several sources returned the value with the same best grade\n"
+              "  Action1.c(6) sqx_assign_bind \"ZQ-88\"\n"
+              "    candidate Action1.c(4), grid 3, column 2 \"CODE\", row 1\n"
+              "    candidate Action1.c(4), grid 2, column 2 \"CODE\", row 1\n");
+
+    CommandResult html = run("find " + project + WEIGHTS + " --format html");
+    EXPECT_NE(html.out.find("and 2 more"), std::string::npos);
+    EXPECT_NE(html.out.find(">ambiguous</span>"), std::string::npos);
+}
+
 struct GoldenCase {
     const char *name;
     const char *arguments;
