@@ -48,7 +48,8 @@ TEST_P(CliReferenceTest, ShowsTheHelpVerbatim) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCommand, CliReferenceTest,
-                         testing::Values("", "dump", "find", "token", "cursor", "feedback"),
+                         testing::Values("", "dump", "find", "token", "cursor", "feedback",
+                                         "explain", "plan"),
                          [](const testing::TestParamInfo<const char *> &info) {
                              std::string name = info.param;
                              return name.empty() ? std::string("program") : name;
@@ -66,6 +67,22 @@ TEST(DocsExamples, SearchOfTheBundledProjectIsShownAsPrinted) {
         EXPECT_NE(tw_test::read_file(SOURCE_DIR + document).find(shown), std::string::npos)
             << document << " does not show the search as the command prints it:\n"
             << report;
+    }
+}
+
+TEST(DocsExamples, PlanOfTheBundledProjectIsShownAsPrinted) {
+    int status = -1;
+    std::string plan =
+        cli_output("plan \"" + SOURCE_DIR + "/examples/orders/orders.prj\" --weights \"" +
+                       SOURCE_DIR + "/dat/crlt.dat\"",
+                   &status);
+    ASSERT_EQ(status, 0) << plan;
+    std::string shown = fenced(without_trailing_newlines(plan));
+    for (const char *document :
+         {"/docs/reports.md", "/docs/cli.md", "/examples/orders/README.md"}) {
+        EXPECT_NE(tw_test::read_file(SOURCE_DIR + document).find(shown), std::string::npos)
+            << document << " does not show the plan as the command prints it:\n"
+            << plan;
     }
 }
 
