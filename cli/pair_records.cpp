@@ -1,6 +1,7 @@
 #include "pair_records.h"
 
-#include <string.h>
+#include <set>
+#include <tuple>
 
 #include "analyser/analyser_access.h"
 #include "command_common.h"
@@ -20,11 +21,15 @@ int file_order_of(correlation_index *index, const char *path) {
     return file != nullptr ? file->index : -1;
 }
 
-bool same_cell(const token_entry_tag &a, const token_entry_tag &b) {
-    return a.line == b.line && a.cell != nullptr && b.cell != nullptr &&
-           a.cell->grid == b.cell->grid && a.cell->row == b.cell->row &&
-           a.cell->column == b.cell->column && a.file != nullptr && b.file != nullptr &&
-           strcmp(a.file, b.file) == 0;
+// What tells one grid cell from another: the same value read again from
+// the same cell (a grid referenced twice on one line) counts once.
+typedef std::tuple<std::string, int, int, int, int> cell_key;
+
+cell_key key_of_cell(const token_entry_tag &output) {
+    const grid_cell_t *cell = output.cell;
+    return std::make_tuple(output.file != nullptr ? output.file : "", output.line,
+                           cell != nullptr ? cell->grid : 0, cell != nullptr ? cell->row : 0,
+                           cell != nullptr ? cell->column : 0);
 }
 
 }  // namespace
@@ -46,12 +51,15 @@ void pair_collector::observe(void *context, const candidate_pair_t *pair) {
     collector->pairs_.push_back(std::move(record));
 }
 
+std::string pair_collector::relative_to_project(const std::string &path) const {
+    bool inside = path.compare(0, project_directory_.size(), project_directory_) == 0;
+    return inside ? path.substr(project_directory_.size()) : path;
+}
+
 output_site pair_collector::describe_output(const token_entry_tag &output) {
     output_site site;
     site.path = output.file != nullptr ? output.file : "";
-    site.file = site.path.compare(0, project_directory_.size(), project_directory_) == 0
-                    ? site.path.substr(project_directory_.size())
-                    : site.path;
+    site.file = relative_to_project(site.path);
     site.line = output.line;
     if (output.cell != nullptr) {
         site.grid = output.cell->grid;
@@ -82,6 +90,7 @@ pair_ambiguity pair_collector::ambiguity_of(token_instances_t *instances, token_
     list_node *position = nullptr;
     seek_before(list, &position, input->file, input->line);
     std::vector<std::pair<token_entry_tag *, float>> graded;
+    std::set<cell_key> seen;
     float best = 0.0f;
     while (position != nullptr) {
         token_entry_tag *output = static_cast<token_entry_tag *>(list_previous(list, &position));
@@ -89,11 +98,7 @@ pair_ambiguity pair_collector::ambiguity_of(token_instances_t *instances, token_
             file_order_of(index, output->file) > input_order) {
             continue;
         }
-        bool repeated = false;
-        for (const auto &seen : graded) {
-            repeated = repeated || same_cell(*seen.first, *output);
-        }
-        if (repeated) {
+        if (!seen.insert(key_of_cell(*output)).second) {
             continue;
         }
         float grade = root->Evaluate(*instances, *output, *input);
@@ -132,9 +137,7 @@ pair_record pair_collector::describe(token_entry_tag *input, token_entry_tag *ou
 
     input_site &site = record.input;
     site.path = input->file != nullptr ? input->file : "";
-    site.file = site.path.compare(0, project_directory_.size(), project_directory_) == 0
-                    ? site.path.substr(project_directory_.size())
-                    : site.path;
+    site.file = relative_to_project(site.path);
     site.file_order = file_order_of(index, input->file);
     site.line = input->line;
     // A query about a place where the script sends nothing grades a stand-in

@@ -73,6 +73,8 @@ public:
 
 private:
     static void observe(void *context, const candidate_pair_t *pair);
+    // path without the project's directory when it lies inside it.
+    std::string relative_to_project(const std::string &path) const;
     output_site describe_output(const token_entry_tag &output);
     pair_ambiguity ambiguity_of(token_instances_t *instances, token_entry_tag *input,
                                 token_entry_tag *reported);
