@@ -5,7 +5,7 @@
 #include <set>
 #include <tuple>
 
-#include "platform/platlib.h"
+#include "platlib/platlib.h"
 
 namespace tokenweave_cli {
 

@@ -1,16 +1,12 @@
 #include "pair_records.h"
 
+#include <string.h>
+
 #include <set>
 #include <tuple>
 
-#include "analyser/analyser_access.h"
 #include "command_common.h"
-#include "containers/list.h"
-#include "heuristics/ctokenheuristicevaluator.h"
-#include "index/candidate_report.h"
-#include "index/correlation_index.h"
-#include "index/keyword_table.h"
-#include "index/occurrence_lookup.h"
+#include "index/index_inspection.h"
 
 namespace tokenweave_cli {
 
@@ -37,11 +33,11 @@ cell_key key_of_cell(const token_entry_tag &output) {
 pair_collector::pair_collector(CCorrelationAnalyser &analyser, const std::string &project,
                                const std::string &grid_settings)
     : analyser_(analyser), project_directory_(project_directory(project)), sources_(grid_settings) {
-    set_pair_observer(observe, this);
+    inspection_set_pair_observer(observe, this);
 }
 
 pair_collector::~pair_collector() {
-    set_pair_observer(nullptr, nullptr);
+    inspection_set_pair_observer(nullptr, nullptr);
 }
 
 void pair_collector::observe(void *context, const candidate_pair_t *pair) {
@@ -74,38 +70,43 @@ output_site pair_collector::describe_output(const token_entry_tag &output) {
     return site;
 }
 
-// Grades every output the query grades for this input (recorded before it,
-// in its file or an earlier one) with the evaluators alone, so that the
-// token's best grade stays as the query left it.
-pair_ambiguity pair_collector::ambiguity_of(token_instances_t *instances, token_entry_tag *input,
-                                            token_entry_tag *reported) {
+// Grades every output the query grades for this input (recorded before the
+// input's place, in its file or an earlier one) by taking the grade apart,
+// which leaves the token's best grade as the query left it.
+pair_ambiguity pair_collector::ambiguity_of(const token_instances_t *instances,
+                                            const token_entry_tag *input,
+                                            const token_entry_tag *reported) {
     pair_ambiguity ambiguity;
-    correlation_index *index = analyser_index(&analyser_);
-    const CTokenHeuristicEvaluator *root = analyser_evaluator(&analyser_);
-    if (instances == nullptr || root == nullptr) {
+    correlation_index *index = inspected_index(&analyser_);
+    if (instances == nullptr || index == nullptr) {
         return ambiguity;
     }
     int input_order = file_order_of(index, input->file);
-    list_node **list = instances->occurrences;
-    list_node *position = nullptr;
-    seek_before(list, &position, input->file, input->line);
-    std::vector<std::pair<token_entry_tag *, float>> graded;
+    std::vector<std::pair<const token_entry_tag *, float>> graded;
     std::set<cell_key> seen;
     float best = 0.0f;
-    while (position != nullptr) {
-        token_entry_tag *output = static_cast<token_entry_tag *>(list_previous(list, &position));
+    // Nearest first: backward from the first occurrence at the input's
+    // place or after it in its file.
+    std::vector<const token_entry_tag *> occurrences = index_occurrences(instances);
+    size_t place = 0;
+    while (place < occurrences.size() &&
+           !(occurrences[place]->line >= input->line && occurrences[place]->file != nullptr &&
+             input->file != nullptr && strcmp(occurrences[place]->file, input->file) == 0)) {
+        ++place;
+    }
+    while (place > 0) {
+        const token_entry_tag *output = occurrences[--place];
         if (output->direction != DIRECTION_OUTPUT ||
-            file_order_of(index, output->file) > input_order) {
+            file_order_of(index, output->file) > input_order ||
+            !seen.insert(key_of_cell(*output)).second) {
             continue;
         }
-        if (!seen.insert(key_of_cell(*output)).second) {
-            continue;
+        grade_breakdown_t breakdown;
+        inspect_grade(&analyser_, *instances, *output, *input, &breakdown);
+        if (graded.empty() || breakdown.grade > best) {
+            best = breakdown.grade;
         }
-        float grade = root->Evaluate(*instances, *output, *input);
-        if (graded.empty() || grade > best) {
-            best = grade;
-        }
-        graded.emplace_back(output, grade);
+        graded.emplace_back(output, breakdown.grade);
     }
     ambiguity.sources = static_cast<int>(graded.size());
     int at_best = 0;
@@ -128,8 +129,9 @@ pair_ambiguity pair_collector::ambiguity_of(token_instances_t *instances, token_
     return ambiguity;
 }
 
-pair_record pair_collector::describe(token_entry_tag *input, token_entry_tag *output, float grade) {
-    correlation_index *index = analyser_index(&analyser_);
+pair_record pair_collector::describe(const token_entry_tag *input, const token_entry_tag *output,
+                                     float grade) {
+    correlation_index *index = inspected_index(&analyser_);
     pair_record record;
     record.grade = grade;
     record.value = input->value != nullptr ? input->value : "";
@@ -145,15 +147,14 @@ pair_record pair_collector::describe(token_entry_tag *input, token_entry_tag *ou
     bool recorded =
         find_input_occurrence(index, record.value.c_str(), site.path.c_str(), site.line) == input;
     if (recorded) {
-        const char *call = keyword_call_name(input->call_code);
+        const char *call = inspected_call_name(input->call_code);
         site.call = call != nullptr ? call : "";
         site.handle = sources_.call_handle(site.path, site.line, site.call);
     }
 
     record.output = describe_output(*output);
     if (instances != nullptr) {
-        break_down_grade(analyser_evaluator(&analyser_), *instances, *output, *input,
-                         &record.breakdown);
+        inspect_grade(&analyser_, *instances, *output, *input, &record.breakdown);
     } else {
         record.breakdown = grade_breakdown_t();
     }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "heuristics/grade_breakdown.h"
+#include "index/index_inspection.h"
 #include "project_sources.h"
 #include "tokenweave/ccorrelationanalyser.h"
 
@@ -69,15 +69,15 @@ public:
     project_sources &sources() { return sources_; }
 
     // The record of one pair of the index, as a report would show it.
-    pair_record describe(token_entry_tag *input, token_entry_tag *output, float grade);
+    pair_record describe(const token_entry_tag *input, const token_entry_tag *output, float grade);
 
 private:
     static void observe(void *context, const candidate_pair_t *pair);
     // path without the project's directory when it lies inside it.
     std::string relative_to_project(const std::string &path) const;
     output_site describe_output(const token_entry_tag &output);
-    pair_ambiguity ambiguity_of(token_instances_t *instances, token_entry_tag *input,
-                                token_entry_tag *reported);
+    pair_ambiguity ambiguity_of(const token_instances_t *instances, const token_entry_tag *input,
+                                const token_entry_tag *reported);
 
     CCorrelationAnalyser &analyser_;
     std::string project_directory_;

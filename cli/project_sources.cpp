@@ -3,26 +3,15 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "index/grid_loader.h"
-#include "index/keyword_table.h"
-#include "platform/platlib.h"
-#include "platform/rowbank.h"
+#include "port/native_path.h"
 
 namespace tokenweave_cli {
 
 namespace {
 
-const char RESULT_DATA_PATTERN[] = "*.rdf";
-
-#if defined(_WIN32)
-const char PATH_SEPARATOR[] = "\\";
-#else
-const char PATH_SEPARATOR[] = "/";
-#endif
-
 // How far back from a value's line the call that holds it is looked for: a
 // recorded call with a long SQL text spans a few lines.
-enum { CALL_SEARCH_LINES = 40, FIELD_AS_TEXT = 1 };
+enum { CALL_SEARCH_LINES = 40 };
 
 std::vector<std::string> read_lines(const std::string &path) {
     std::vector<std::string> lines;
@@ -65,7 +54,7 @@ std::string trimmed(const std::string &text) {
 }  // namespace
 
 project_sources::project_sources(const std::string &grid_settings_path)
-    : grid_type_(read_grid_type(grid_settings_path.c_str())) {}
+    : grid_settings_path_(grid_settings_path) {}
 
 const std::vector<std::string> &project_sources::lines(const std::string &path) {
     auto found = lines_.find(path);
@@ -102,54 +91,14 @@ std::string project_sources::call_handle(const std::string &path, int number,
     return "";
 }
 
-const project_sources::grid_table &project_sources::table(const std::string &action_file, int grid,
-                                                          bool recordset) {
-    auto key = std::make_tuple(action_file, grid, recordset);
-    auto cached = tables_.find(key);
-    if (cached != tables_.end()) {
-        return cached->second;
+const inspected_grid &project_sources::grid_of(const token_entry_tag &output) {
+    auto key = std::make_tuple(std::string(output.file), output.cell->grid, output.call_code);
+    auto cached = grids_.find(key);
+    if (cached == grids_.end()) {
+        cached =
+            grids_.emplace(key, inspect_output_grid(output, grid_settings_path_.c_str())).first;
     }
-    grid_table &loaded = tables_[key];
-    std::string source = action_file;
-    if (!recordset) {
-        std::vector<char> directory(action_file.size() + 1, '\0');
-        os_get_dir_name(action_file.c_str(), directory.data());
-        std::string with_separator = std::string(directory.data()) + PATH_SEPARATOR;
-        char found[GRID_PATH_SIZE];
-        if (!find_first_file(RESULT_DATA_PATTERN, with_separator.c_str(), found)) {
-            return loaded;
-        }
-        source = found;
-    }
-    FI_GRID_HANDLE handle = nullptr;
-    if (fiGridOpenFile(&handle, recordset ? FI_GRID_TYPE_RECORDSET : grid_type_, source.c_str()) !=
-        0) {
-        return loaded;
-    }
-    if (fiGridOpenTable(handle, &handle, grid) == 0) {
-        loaded.found = true;
-        loaded.source = source;
-        int column_count = 0;
-        fiGridGetNumOfCols(handle, &column_count);
-        for (int column = 0; column < column_count; ++column) {
-            const char *name = nullptr;
-            loaded.header.push_back(fiGridGetColName(handle, column, &name) == 0 ? name : "");
-        }
-        // Rows are read by index, as the recordset loader does; the result
-        // is the same for every source.
-        for (int row = 0; fiGridReadRowRecord(handle, row) == 0; ++row) {
-            std::vector<std::string> cells;
-            for (int column = 0; column < column_count; ++column) {
-                char *text = nullptr;
-                cells.push_back(fiGridGetFieldPtr(handle, column, FIELD_AS_TEXT, &text) == 0
-                                    ? std::string(text)
-                                    : std::string());
-            }
-            loaded.rows.push_back(std::move(cells));
-        }
-    }
-    fiGridCloseFile(&handle);
-    return loaded;
+    return cached->second;
 }
 
 grid_row_view project_sources::grid_row(const token_entry_tag &output) {
@@ -157,8 +106,7 @@ grid_row_view project_sources::grid_row(const token_entry_tag &output) {
     if (output.cell == nullptr || output.file == nullptr) {
         return view;
     }
-    const grid_table &grid =
-        table(output.file, output.cell->grid, output.call_code == CALL_RECORDSET_XML);
+    const inspected_grid &grid = grid_of(output);
     int row = output.cell->row;
     if (!grid.found || row < 1 || static_cast<size_t>(row) > grid.rows.size()) {
         return view;

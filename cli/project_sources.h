@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "tokenweave/ccorrelationanalyser.h"
+#include "index/index_inspection.h"
 
 namespace tokenweave_cli {
 
@@ -44,17 +44,12 @@ public:
     std::string call_handle(const std::string &path, int number, const std::string &call_name);
 
 private:
-    struct grid_table {
-        bool found = false;
-        std::string source;
-        std::vector<std::string> header;
-        std::vector<std::vector<std::string>> rows;
-    };
-    const grid_table &table(const std::string &action_file, int grid, bool recordset);
+    const inspected_grid &grid_of(const token_entry_tag &output);
 
-    int grid_type_;
+    std::string grid_settings_path_;
     std::map<std::string, std::vector<std::string>> lines_;
-    std::map<std::tuple<std::string, int, bool>, grid_table> tables_;
+    // By action file, grid number and the call that read the grid.
+    std::map<std::tuple<std::string, int, int>, inspected_grid> grids_;
 };
 
 }  // namespace tokenweave_cli

@@ -9,12 +9,8 @@
 #include <iterator>
 #include <random>
 
-#include "index/index_inspection.h"
-#include "analyser/analyser_access.h"
-#include "containers/list.h"
 #include "correlation_plan.h"
-#include "index/correlation_index.h"
-#include "index/occurrence_lookup.h"
+#include "index/index_inspection.h"
 #include "pair_records.h"
 #include "report_formats.h"
 
@@ -177,12 +173,12 @@ int report_in_format(const std::string &command, const project_options &options,
                      const query_options &query, CCorrelationAnalyser &analyser,
                      pair_collector &collector, int code) {
     finish_progress();
-    if (code != CODE_REPORTED && code != CODE_NOTHING_FOUND) {
+    if (code != TOKENWEAVE_OK && code != TOKENWEAVE_NOTHING_FOUND) {
         report_target scratch("");
         return exit_status_of_query(code, scratch);
     }
     report_heading heading = heading_of(command, options, query, analyser);
-    heading.found = code == CODE_REPORTED;
+    heading.found = code == TOKENWEAVE_OK;
     const std::vector<pair_record> &pairs = collector.pairs();
     std::string text;
     if (command == "plan") {
@@ -198,7 +194,7 @@ int report_in_format(const std::string &command, const project_options &options,
     if (!write_report(query.report, text)) {
         return EXIT_ERROR;
     }
-    return code == CODE_REPORTED ? EXIT_REPORTED : EXIT_NOTHING_FOUND;
+    return code == TOKENWEAVE_OK ? EXIT_REPORTED : EXIT_NOTHING_FOUND;
 }
 
 // Builds and analyses the index, names the query's action file (when it has
@@ -319,15 +315,14 @@ void add_format_option(CLI::App *command, query_options *query,
 
 // The output occurrence of value at file:line in the chosen cell: the first
 // recorded one that matches, as feedback takes the first at that line.
-token_entry_tag *find_chosen_output(correlation_index *index, const std::string &value,
-                                    const std::string &file, int line, const cell_choice &cell) {
+const token_entry_tag *find_chosen_output(correlation_index *index, const std::string &value,
+                                          const std::string &file, int line,
+                                          const cell_choice &cell) {
     token_instances_t *instances = find_token_instances(index, value.c_str());
     if (instances == nullptr) {
         return nullptr;
     }
-    for (list_node *position = list_head(instances->occurrences); position != nullptr;
-         position = position->next) {
-        token_entry_tag *output = static_cast<token_entry_tag *>(position->data);
+    for (const token_entry_tag *output : index_occurrences(instances)) {
         if (output->direction != DIRECTION_OUTPUT || output->cell == nullptr ||
             output->line != line || file != output->file) {
             continue;
@@ -380,10 +375,10 @@ int run_explain(const project_options &options, const feedback_options &pair,
         !resolve_action_file(*analyser, options, pair.output_file, &output_file)) {
         return EXIT_ERROR;
     }
-    correlation_index *index = analyser_index(analyser.get());
+    correlation_index *index = inspected_index(analyser.get());
     token_entry_tag *input =
         find_input_occurrence(index, pair.value.c_str(), input_file.c_str(), pair.input_line);
-    token_entry_tag *output =
+    const token_entry_tag *output =
         find_chosen_output(index, pair.value, output_file, pair.output_line, cell);
     if (input == nullptr || output == nullptr) {
         report_error(

@@ -7,9 +7,51 @@
 #include "containers/list.h"
 #include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
+#include "index/grid_loader.h"
 #include "index/scanner/scanner.h"
+#include "model/keyword_table.h"
+#include "platlib/platlib.h"
+#include "rowbank/rowbank.h"
 
 namespace {
+
+const char RESULT_DATA_PATTERN[] = "*.rdf";
+enum { FIELD_AS_TEXT = 1 };
+
+#if defined(_WIN32)
+const char PATH_SEPARATOR[] = "\\";
+#else
+const char PATH_SEPARATOR[] = "/";
+#endif
+
+// The result-data file beside the action file, as the grid loader finds it;
+// empty when there is none.
+std::string result_data_file(const char *action_file) {
+    std::vector<char> directory(strlen(action_file) + 1, '\0');
+    os_get_dir_name(action_file, directory.data());
+    std::string with_separator = std::string(directory.data()) + PATH_SEPARATOR;
+    char found[GRID_PATH_SIZE];
+    return find_first_file(RESULT_DATA_PATTERN, with_separator.c_str(), found) ? found : "";
+}
+
+void read_selected_grid(FI_GRID_HANDLE handle, inspected_grid *grid) {
+    int column_count = 0;
+    fiGridGetNumOfCols(handle, &column_count);
+    for (int column = 0; column < column_count; ++column) {
+        const char *name = nullptr;
+        grid->header.push_back(fiGridGetColName(handle, column, &name) == 0 ? name : "");
+    }
+    for (int row = 0; fiGridReadRowRecord(handle, row) == 0; ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < column_count; ++column) {
+            char *text = nullptr;
+            cells.push_back(fiGridGetFieldPtr(handle, column, FIELD_AS_TEXT, &text) == 0
+                                ? std::string(text)
+                                : std::string());
+        }
+        grid->rows.push_back(std::move(cells));
+    }
+}
 
 bool byte_order(const char *a, const char *b) {
     return strcmp(a, b) < 0;
@@ -76,4 +118,39 @@ std::vector<std::pair<const char *, const statement_site_t *>> index_statements(
 
 void inspection_set_echo_stream(FILE *stream) {
     scanner_set_echo_stream(stream);
+}
+
+int inspect_grade(CCorrelationAnalyser *analyser, const token_instances_t &token,
+                  const token_entry_tag &output, const token_entry_tag &input,
+                  grade_breakdown_t *breakdown) {
+    return break_down_grade(analyser_evaluator(analyser), token, output, input, breakdown);
+}
+
+const char *inspected_call_name(int call_code) {
+    return keyword_call_name(call_code);
+}
+
+inspected_grid inspect_output_grid(const token_entry_tag &output, const char *grid_settings_path) {
+    inspected_grid grid;
+    if (output.cell == nullptr || output.file == nullptr) {
+        return grid;
+    }
+    bool recordset = output.call_code == CALL_RECORDSET_XML;
+    std::string source = recordset ? output.file : result_data_file(output.file);
+    int grid_type = recordset ? FI_GRID_TYPE_RECORDSET : read_grid_type(grid_settings_path);
+    FI_GRID_HANDLE handle = nullptr;
+    if (source.empty() || fiGridOpenFile(&handle, grid_type, source.c_str()) != 0) {
+        return grid;
+    }
+    if (fiGridOpenTable(handle, &handle, output.cell->grid) == 0) {
+        grid.found = true;
+        grid.source = source;
+        read_selected_grid(handle, &grid);
+    }
+    fiGridCloseFile(&handle);
+    return grid;
+}
+
+void inspection_set_pair_observer(pair_observer observer, void *context) {
+    set_pair_observer(observer, context);
 }

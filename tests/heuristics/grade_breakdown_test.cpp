@@ -9,11 +9,11 @@
 
 #include <string>
 
-#include "analyser/analyser_access.h"
 #include "containers/list.h"
+#include "hashkit/hashkit.h"
 #include "heuristics/ctokenheuristicevaluator.h"
+#include "index/analyser_access.h"
 #include "index/correlation_index.h"
-#include "platform/hashkit.h"
 #include "test_support.h"
 
 namespace {
