@@ -86,6 +86,21 @@ TEST(DocsExamples, PlanOfTheBundledProjectIsShownAsPrinted) {
     }
 }
 
+TEST(DocsExamples, ExplanationIsShownAsPrinted) {
+    int status = -1;
+    std::string explained = cli_output("explain \"" + SOURCE_DIR +
+                                           "/examples/orders/orders.prj\" 58821 Action2.c 12 "
+                                           "Action2.c 9 --weights \"" +
+                                           SOURCE_DIR + "/dat/crlt.dat\"",
+                                       &status);
+    ASSERT_EQ(status, 0) << explained;
+    EXPECT_NE(tw_test::read_file(SOURCE_DIR + "/docs/cli.md")
+                  .find(fenced(without_trailing_newlines(explained))),
+              std::string::npos)
+        << "docs/cli.md does not show the explanation as the command prints it:\n"
+        << explained;
+}
+
 TEST(DocsExamples, LibraryGuideListsTheHostExampleAsItIs) {
     std::string source = tw_test::read_file(SOURCE_DIR + "/examples/host/host_example.cpp");
     ASSERT_FALSE(source.empty());
