@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,36 @@ TEST_F(HashkitTest, ManyKeysAgreeWithReferenceMap) {
     }
     ht_close(table);
     EXPECT_EQ(KEY_COUNT, released.size());
+}
+
+// Adds and deletes interleaved, as the recorder's handle table sees them:
+// after every step each key present is found and each deleted key is not,
+// whatever runs of neighbouring keys the deletions break up.
+TEST_F(HashkitTest, LookupsStayRightThroughInterleavedDeletes) {
+    ht_table *table = ht_open(4);
+    std::map<std::string, int> reference;
+    std::vector<int> values(64);
+    std::mt19937 random(11);
+    char key[16];
+    for (int step = 0; step < 20000; ++step) {
+        int number = static_cast<int>(random() % values.size());
+        snprintf(key, sizeof key, "C%d", number);
+        if (random() % 2 == 0) {
+            EXPECT_EQ(reference.count(key) ? 1 : 0, ht_add(table, key, &values[number]));
+            reference.emplace(key, number);
+        } else {
+            EXPECT_EQ(reference.erase(key) ? 0 : -1, ht_delete(table, key));
+        }
+        if (step % 97 == 0) {
+            for (int probe = 0; probe < static_cast<int>(values.size()); ++probe) {
+                snprintf(key, sizeof key, "C%d", probe);
+                void *expected = reference.count(key) ? &values[probe] : nullptr;
+                ASSERT_EQ(expected, ht_get(table, key)) << key << " at step " << step;
+            }
+        }
+    }
+    EXPECT_EQ(static_cast<int>(reference.size()), ht_count(table));
+    ht_close(table);
 }
 
 TEST_F(HashkitTest, NullArgumentsAreRefused) {
