@@ -4,7 +4,11 @@
 #include <stdlib.h>
 #include <string.h>
 
-// Every entry is one allocation: the record followed by its key's bytes.
+// Every entry is the record followed by its key's bytes. Entries of usual
+// sizes are carved from blocks the table owns and, once deleted, kept on a
+// list of their size for the next add, so a table of a million keys costs a
+// few hundred heap calls to fill and as many to close; longer entries are
+// heap blocks of their own.
 // Entries sit in the table-wide insertion-order list that enumeration walks;
 // the table finds them through an open-addressed array of slots, each holding
 // an entry's hash beside its address, so a lookup compares hashes within a
@@ -14,6 +18,7 @@ struct ht_entry {
     ht_entry *order_next;
     void *value;
     uint32_t hash;
+    uint32_t size_class;  // ENTRY_GRAIN units taken from a block; 0: own heap block
     size_t key_length;
 
     char *key() { return reinterpret_cast<char *>(this + 1); }
@@ -29,6 +34,12 @@ struct ht_enumeration {
     ht_entry *next;
 };
 
+struct ht_block {
+    ht_block *previous;
+};
+
+enum { ENTRY_GRAIN = 16, SIZE_CLASSES = 17 };
+
 struct ht_table {
     ht_slot *slots;
     size_t slot_count;  // a power of two, more than count and a third once grown
@@ -37,11 +48,20 @@ struct ht_table {
     ht_entry *last;
     ht_release_function release;
     ht_enumeration enumeration;
+    ht_block *blocks;  // newest first
+    char *block_next;  // free space in the newest block
+    char *block_end;
+    size_t next_block_size;
+    ht_entry *free_entries[SIZE_CLASSES];  // deleted entries by size class, linked by order_next
 };
 
 namespace {
 
 const size_t MIN_SLOTS = 16;
+// Blocks start small, so the many small tables cost little, and double up
+// to the largest size.
+const size_t FIRST_BLOCK_SIZE = 1024;
+const size_t LARGEST_BLOCK_SIZE = 64 * 1024;
 const int MAX_ENTRIES = 0x7fffffff;
 
 uint32_t hash_key(const char *key, size_t length) {
@@ -126,6 +146,54 @@ void free_slot(ht_table *table, size_t index) {
     table->slots[hole].hash = 0;
 }
 
+// Room for an entry with a key of length bytes, or null when memory ran out.
+ht_entry *new_entry(ht_table *table, size_t length) {
+    size_t size = sizeof(ht_entry) + length + 1;
+    size_t size_class = (size + ENTRY_GRAIN - 1) / ENTRY_GRAIN;
+    if (size_class >= SIZE_CLASSES) {
+        ht_entry *own = static_cast<ht_entry *>(malloc(size));
+        if (own != nullptr) {
+            own->size_class = 0;
+        }
+        return own;
+    }
+    ht_entry *entry = table->free_entries[size_class];
+    if (entry != nullptr) {
+        table->free_entries[size_class] = entry->order_next;
+        return entry;
+    }
+    size_t rounded = size_class * ENTRY_GRAIN;
+    if (static_cast<size_t>(table->block_end - table->block_next) < rounded) {
+        size_t block_size = table->next_block_size;
+        ht_block *block = static_cast<ht_block *>(malloc(block_size));
+        if (block == nullptr) {
+            return nullptr;
+        }
+        block->previous = table->blocks;
+        table->blocks = block;
+        // Entries start one grain in, which keeps them aligned for pointers.
+        table->block_next = reinterpret_cast<char *>(block) + ENTRY_GRAIN;
+        table->block_end = reinterpret_cast<char *>(block) + block_size;
+        if (table->next_block_size < LARGEST_BLOCK_SIZE) {
+            table->next_block_size *= 2;
+        }
+    }
+    entry = reinterpret_cast<ht_entry *>(table->block_next);
+    table->block_next += rounded;
+    entry->size_class = static_cast<uint32_t>(size_class);
+    return entry;
+}
+
+// Frees an entry already out of the table, or keeps it for reuse.
+void drop_entry(ht_table *table, ht_entry *entry) {
+    if (entry->size_class == 0) {
+        free(entry);
+        return;
+    }
+    entry->order_next = table->free_entries[entry->size_class];
+    table->free_entries[entry->size_class] = entry;
+}
+
 void unlink_order(ht_table *table, ht_entry *entry) {
     if (entry->order_prev != nullptr) {
         entry->order_prev->order_next = entry->order_next;
@@ -158,6 +226,7 @@ ht_table *ht_open_ext(int buckets, ht_release_function release) {
     }
     table->release = release;
     table->enumeration.table = table;
+    table->next_block_size = FIRST_BLOCK_SIZE;
     return table;
 }
 
@@ -179,7 +248,7 @@ int ht_add(ht_table *table, const char *key, void *value) {
         }
         index = find_slot(table, key, length, hash);
     }
-    ht_entry *entry = static_cast<ht_entry *>(malloc(sizeof(ht_entry) + length + 1));
+    ht_entry *entry = new_entry(table, length);
     if (entry == nullptr) {
         return -1;
     }
@@ -226,7 +295,7 @@ int ht_delete(ht_table *table, const char *key) {
     // The entry is out of the table before the release function runs, so a
     // release function that looks at the table sees it consistent.
     void *value = entry->value;
-    free(entry);
+    drop_entry(table, entry);
     if (table->release != nullptr) {
         table->release(value);
     }
@@ -243,8 +312,16 @@ void ht_close(ht_table *table) {
         if (table->release != nullptr) {
             table->release(entry->value);
         }
-        free(entry);
+        if (entry->size_class == 0) {
+            free(entry);
+        }
         entry = next;
+    }
+    ht_block *block = table->blocks;
+    while (block != nullptr) {
+        ht_block *previous = block->previous;
+        free(block);
+        block = previous;
     }
     free(table->slots);
     free(table);
