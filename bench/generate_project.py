@@ -779,6 +779,76 @@ class ProjectGenerator:
             out.write("\n".join(lines) + "\n")
 
 
+# The frequent-values profile: every action file fetches its own grid of
+# FREQUENT_GRID_ROWS rows whose columns hold an id, a key and three values
+# every grid returns, then binds FREQUENT_BINDS values drawn from those three
+# and from its grid's ids and keys. Each input of a frequent value pairs with
+# every earlier output of it, so a search that reports all candidates
+# writes many pairs per input.
+FREQUENT_GRID_ROWS = 41
+FREQUENT_BINDS = 60
+FREQUENT_COLUMNS = ["ROW_ID", "ROW_KEY", "ACTIVE", "QTY", "CURRENCY"]
+FREQUENT_CONSTANTS = {"ACTIVE": "Y", "QTY": "1", "CURRENCY": "USD"}
+
+
+def generate_frequent_values(args):
+    rng = random.Random(args.seed)
+    os.makedirs(args.out, exist_ok=True)
+    relatives = []
+    store = None
+    total_lines = 0
+    cells = 0
+    action_bytes = 0
+    for number in range(1, args.files + 1):
+        part = "part%02d" % ((number - 1) // FILES_PER_DIRECTORY + 1)
+        directory = os.path.join(args.out, "scripts", part)
+        if store is None or store.directory != directory:
+            if store is not None:
+                store.write()
+            os.makedirs(directory, exist_ok=True)
+            store = GridStore(directory, part)
+        grid = store.take_number()
+        rows = []
+        for row in range(FREQUENT_GRID_ROWS):
+            values = {"ROW_ID": "%d%05d" % (number, row), "ROW_KEY": "K-%d-%d" % (number, row)}
+            values.update(FREQUENT_CONSTANTS)
+            rows.append(values)
+        store.add(grid, FREQUENT_COLUMNS, rows)
+        cells += len(rows) * len(FREQUENT_COLUMNS)
+        lines = ['#include "sqx.h"', "",
+                 "/* Action %d: posts a batch of the ledger rows it read. */" % number,
+                 "Action%d()" % number, "{",
+                 '    sqx_stmt(Csr1, "SELECT %s FROM ledger WHERE batch = %d", -1, 1, 0, 0);'
+                 % (", ".join(FREQUENT_COLUMNS), number),
+                 "    sqx_exec(Csr1, 0, 0);",
+                 "    sqx_fetch(Csr1, %d, GRID(%d));" % (len(rows), grid),
+                 '    sqx_stmt(Csr2, "INSERT INTO postings VALUES (:1)", -1, 1, 0, 0);']
+        choices = list(FREQUENT_CONSTANTS.values())
+        for placeholder in range(1, FREQUENT_BINDS + 1):
+            row = rng.choice(rows)
+            value = rng.choice(choices + [row["ROW_ID"], row["ROW_KEY"]])
+            lines.append('    sqx_assign_bind(Csr2, ":%d", "%s", 0);' % (placeholder, value))
+        lines += ["    sqx_exec(Csr2, 0, 0);", "    return 0;", "}"]
+        relative = "scripts/%s/Action%d.c" % (part, number)
+        text = "\n".join(lines) + "\n"
+        with open(os.path.join(args.out, relative), "w", newline="\n") as out:
+            out.write(text)
+        relatives.append(relative)
+        total_lines += len(lines)
+        action_bytes += len(text.encode())
+    store.write()
+    with open(os.path.join(args.out, "bench.prj"), "w", newline="\n") as out:
+        out.write("; Generated frequent-values project: %d action files, seed %d.\n"
+                  % (args.files, args.seed))
+        out.write("[General]\nName=Benchmark ledger postings\n\n[Actions]\n")
+        for number, relative in enumerate(relatives, 1):
+            out.write("step%d=%s\n" % (number, relative))
+    with open(os.path.join(args.out, "targets"), "w", newline="\n") as out:
+        out.write("# Statistics of the generated frequent-values project.\n")
+        out.write("lines=%d\nfiles=%d\nseed=%d\ngrid_refs=%d\ncells=%d\naction_bytes=%d\n"
+                  % (total_lines, args.files, args.seed, args.files, cells, action_bytes))
+
+
 def positive(text):
     value = int(text)
     if value <= 0:
@@ -794,7 +864,14 @@ def main():
     parser.add_argument("--out", required=True, help="directory to write the project into")
     parser.add_argument("--lines-per-grid", type=positive, default=DEFAULT_LINES_PER_GRID)
     parser.add_argument("--cells-per-grid", type=positive, default=DEFAULT_CELLS_PER_GRID)
+    parser.add_argument("--profile", choices=["orders", "frequent-values"], default="orders",
+                        help="orders: the recorded order-entry session (the default); "
+                        "frequent-values: --files small files whose inputs are mostly values "
+                        "every grid returns (--lines is then ignored)")
     args = parser.parse_args()
+    if args.profile == "frequent-values":
+        generate_frequent_values(args)
+        return 0
     if args.lines < args.files * 20:
         parser.error("each action file needs at least 20 lines")
     ProjectGenerator(args).generate()

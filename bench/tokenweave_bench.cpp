@@ -3,7 +3,8 @@
 //
 // For the project given it measures, in this order and in one process:
 // reading every action file into memory once (the floor any scan has to pay),
-// BuildIndex, AnalyseIndex, one InputTokenQuery for a correlated value, one
+// scanning them with the scanner's rules in full tables and empty actions
+// (the floor any index build has to pay), BuildIndex, AnalyseIndex, one InputTokenQuery for a correlated value, one
 // InputTokenQuery for the value the grids return most, one CursorQuery,
 // FindCorrelations, and last the analyser's release with the first larger
 // allocation after it. Query targets come from the "targets" file that
@@ -41,6 +42,10 @@
 #include "index/correlation_index.h"
 #include "index/scanner/scanner.h"
 #include "tokenweave/ccorrelationanalyser.h"
+
+// The bare scanner generated from the rule file (bare_scanner.cmake).
+int bare_scan_lex();
+void bare_scan_restart(FILE *input);
 
 namespace {
 
@@ -313,6 +318,21 @@ long long read_files_once(const std::vector<std::string> &paths) {
     return total;
 }
 
+// Scans every file with the bare scanner. False when a file cannot be read.
+bool bare_scan_once(const std::vector<std::string> &paths) {
+    for (const std::string &path : paths) {
+        FILE *file = fopen(path.c_str(), "rb");
+        if (file == nullptr) {
+            return false;
+        }
+        bare_scan_restart(file);
+        while (bare_scan_lex() != 0) {
+        }
+        fclose(file);
+    }
+    return true;
+}
+
 // ---- the table row -------------------------------------------------------
 
 enum column_id {
@@ -324,10 +344,12 @@ enum column_id {
     COL_INDEX,
     COL_ACTION_MB,
     COL_READ,
+    COL_BARE_SCAN,
     COL_BUILD,
     COL_ANALYSE,
     COL_BUILD_ANALYSE,
     COL_SCAN_RATE,
+    COL_BARE_RATIO,
     COL_PEAK_BUILD,
     COL_TOKEN,
     COL_TOKEN_COMMON,
@@ -347,10 +369,12 @@ const char *const COLUMN_TITLES[COLUMN_COUNT] = {
     "values / inputs / outputs",
     "action MB",
     "read files s (MB/s)",
+    "bare -Cf scan s (MB/s)",
     "BuildIndex s",
     "AnalyseIndex s",
     "build + analyse s",
     "scan MB/s",
+    "BuildIndex / bare scan throughput (cpu)",
     "peak after build MB (VmHWM / maxrss)",
     "InputTokenQuery id s (pairs)",
     "InputTokenQuery common value s (pairs)",
@@ -521,7 +545,7 @@ public:
             fprintf(stderr, "tokenweave_bench: no [Actions] in '%s'\n", opts_.project.c_str());
             return 1;
         }
-        if (measure_reading(files) != 0) {
+        if (measure_reading(files) != 0 || measure_bare_scan(files) != 0) {
             return 1;
         }
         phase_watchdog watchdog(row_, opts_.timeout_seconds, [this] { remove_reports(); });
@@ -595,6 +619,21 @@ private:
         return 0;
     }
 
+    int measure_bare_scan(const std::vector<std::string> &files) {
+        stopwatch elapsed;
+        if (!bare_scan_once(files)) {
+            fprintf(stderr, "tokenweave_bench: cannot read the action files\n");
+            return -1;
+        }
+        bare_scan_seconds_ = elapsed.wall();
+        bare_scan_cpu_ = elapsed.cpu();
+        row_->set(COL_BARE_SCAN, format("%s (%.0f)",
+                                        format_times(bare_scan_seconds_, bare_scan_cpu_).c_str(),
+                                        action_bytes_ / BYTES_PER_MB / bare_scan_seconds_));
+        fprintf(stderr, "[%s] bare scan in %.3f s\n", opts_.label.c_str(), bare_scan_seconds_);
+        return 0;
+    }
+
     int measure_build(CCorrelationAnalyser *analyser, phase_watchdog *watchdog) {
         // Our own table goes to standard output; the scanner's echo of
         // newlines inside SQL text must not.
@@ -619,6 +658,10 @@ private:
         }
         row_->set(COL_BUILD, format_times(build_seconds, build_cpu));
         row_->set(COL_SCAN_RATE, format("%.1f", action_bytes_ / BYTES_PER_MB / build_seconds));
+        // Both are one thread's work; CPU time keeps the ratio steady when
+        // other processes take the cores.
+        row_->set(COL_BARE_RATIO, format("%.2f (wall %.2f)", bare_scan_cpu_ / build_cpu,
+                                         bare_scan_seconds_ / build_seconds));
 
         watchdog->begin(COL_ANALYSE);
         stopwatch analyse_time;
@@ -728,6 +771,8 @@ private:
     std::map<std::string, std::string> targets_;
     long long action_bytes_ = 0;
     double read_seconds_ = 0;
+    double bare_scan_seconds_ = 0;
+    double bare_scan_cpu_ = 0;
     std::string report_directory_;
     std::vector<std::string> reports_;
 };

@@ -19,29 +19,15 @@ list_node *list_create() {
     return nullptr;
 }
 
-int list_add_first(list_node **list, void *data) {
-    if (list == nullptr) {
-        return 0;
-    }
-    list_node *node = new_node(data);
-    if (node == nullptr) {
-        return 0;
-    }
-    node->next = *list;
-    if (*list != nullptr) {
-        (*list)->previous = node;
-    }
-    *list = node;
-    return 1;
-}
-
-int list_insert_after(list_node **list, list_node *position, void *data) {
+void list_link_after(list_node **list, list_node *position, list_node *node) {
     if (position == nullptr) {
-        return list_add_first(list, data);
-    }
-    list_node *node = new_node(data);
-    if (node == nullptr) {
-        return 0;
+        node->previous = nullptr;
+        node->next = *list;
+        if (*list != nullptr) {
+            (*list)->previous = node;
+        }
+        *list = node;
+        return;
     }
     node->previous = position;
     node->next = position->next;
@@ -49,6 +35,22 @@ int list_insert_after(list_node **list, list_node *position, void *data) {
         position->next->previous = node;
     }
     position->next = node;
+}
+
+int list_add_first(list_node **list, void *data) {
+    return list_insert_after(list, nullptr, data);
+}
+
+int list_insert_after(list_node **list, list_node *position, void *data) {
+    // Only an insertion at the front needs the list record.
+    if (list == nullptr && position == nullptr) {
+        return 0;
+    }
+    list_node *node = new_node(data);
+    if (node == nullptr) {
+        return 0;
+    }
+    list_link_after(list, position, node);
     return 1;
 }
 

@@ -57,6 +57,11 @@ void *list_get(list_node **list, list_node **position);
 // variable is left as it was and must not be used again.
 void list_remove(list_node **list, list_node **position);
 
+// Links node, whose memory the caller provides, right after position's node
+// (a null position means the front). The list never frees such a node, so a
+// list built this way is released by its nodes' owner, never by list_remove.
+void list_link_after(list_node **list, list_node *position, list_node *node);
+
 // 1 when the list has no node, else 0.
 int list_is_empty(list_node **list);
 

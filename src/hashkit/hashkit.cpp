@@ -4,18 +4,29 @@
 #include <stdlib.h>
 #include <string.h>
 
-// Every entry is one allocation: the record followed by its key's bytes.
-// Entries sit in two lists at once: their bucket's chain, and the table-wide
-// insertion-order list that enumeration walks.
+// Every entry is the record followed by its key's bytes. Entries of usual
+// sizes are carved from blocks the table owns and, once deleted, kept on a
+// list of their size for the next add, so a table of a million keys costs a
+// few hundred heap calls to fill and as many to close; longer entries are
+// heap blocks of their own.
+// Entries sit in the table-wide insertion-order list that enumeration walks;
+// the table finds them through an open-addressed array of slots, each holding
+// an entry's hash beside its address, so a lookup compares hashes within a
+// cache line or two and touches an entry only when its hash matches.
 struct ht_entry {
-    ht_entry *chain_next;
     ht_entry *order_prev;
     ht_entry *order_next;
     void *value;
     uint32_t hash;
+    uint32_t size_class;  // ENTRY_GRAIN units taken from a block; 0: own heap block
     size_t key_length;
 
     char *key() { return reinterpret_cast<char *>(this + 1); }
+};
+
+struct ht_slot {
+    uint32_t hash;
+    ht_entry *entry;  // null: the slot is free
 };
 
 struct ht_enumeration {
@@ -23,19 +34,34 @@ struct ht_enumeration {
     ht_entry *next;
 };
 
+struct ht_block {
+    ht_block *previous;
+};
+
+enum { ENTRY_GRAIN = 16, SIZE_CLASSES = 17 };
+
 struct ht_table {
-    ht_entry **buckets;
-    size_t bucket_count;  // a power of two
+    ht_slot *slots;
+    size_t slot_count;  // a power of two, more than count and a third once grown
     int count;
     ht_entry *first;
     ht_entry *last;
     ht_release_function release;
     ht_enumeration enumeration;
+    ht_block *blocks;  // newest first
+    char *block_next;  // free space in the newest block
+    char *block_end;
+    size_t next_block_size;
+    ht_entry *free_entries[SIZE_CLASSES];  // deleted entries by size class, linked by order_next
 };
 
 namespace {
 
-const size_t MIN_BUCKETS = 16;
+const size_t MIN_SLOTS = 16;
+// Blocks start small, so the many small tables cost little, and double up
+// to the largest size.
+const size_t FIRST_BLOCK_SIZE = 1024;
+const size_t LARGEST_BLOCK_SIZE = 64 * 1024;
 const int MAX_ENTRIES = 0x7fffffff;
 
 uint32_t hash_key(const char *key, size_t length) {
@@ -49,45 +75,123 @@ uint32_t hash_key(const char *key, size_t length) {
     return hash;
 }
 
-size_t bucket_count_for(int requested) {
-    size_t count = MIN_BUCKETS;
+size_t slot_count_for(int requested) {
+    size_t count = MIN_SLOTS;
     while (requested > 0 && count < static_cast<size_t>(requested)) {
         count *= 2;
     }
     return count;
 }
 
-// The address of the link that points at the entry holding key (or at null
-// when there is none), so callers can both find and unlink.
-ht_entry **find_link(ht_table *table, const char *key, size_t length, uint32_t hash) {
-    ht_entry **link = &table->buckets[hash & (table->bucket_count - 1)];
-    while (*link != nullptr) {
-        ht_entry *entry = *link;
-        if (entry->hash == hash && entry->key_length == length &&
-            memcmp(entry->key(), key, length) == 0) {
-            break;
+// The slot holding key, or the free slot where the probe for it ended.
+size_t find_slot(const ht_table *table, const char *key, size_t length, uint32_t hash) {
+    size_t mask = table->slot_count - 1;
+    size_t index = hash & mask;
+    for (;;) {
+        const ht_slot &slot = table->slots[index];
+        if (slot.entry == nullptr) {
+            return index;
         }
-        link = &entry->chain_next;
+        if (slot.hash == hash && slot.entry->key_length == length &&
+            memcmp(slot.entry->key(), key, length) == 0) {
+            return index;
+        }
+        index = (index + 1) & mask;
     }
-    return link;
 }
 
-// Doubles the buckets. Without memory for them the table keeps its current
-// buckets: lookups get slower, never wrong.
+// Doubles the slots. Without memory for them the table keeps its slots:
+// lookups get slower, never wrong, and the table refuses new keys only when
+// no slot would be left free.
 void grow(ht_table *table) {
-    size_t bigger_count = table->bucket_count * 2;
-    ht_entry **bigger = static_cast<ht_entry **>(calloc(bigger_count, sizeof *bigger));
+    size_t bigger_count = table->slot_count * 2;
+    ht_slot *bigger = static_cast<ht_slot *>(calloc(bigger_count, sizeof *bigger));
     if (bigger == nullptr) {
         return;
     }
+    size_t mask = bigger_count - 1;
     for (ht_entry *entry = table->first; entry != nullptr; entry = entry->order_next) {
-        ht_entry **head = &bigger[entry->hash & (bigger_count - 1)];
-        entry->chain_next = *head;
-        *head = entry;
+        size_t index = entry->hash & mask;
+        while (bigger[index].entry != nullptr) {
+            index = (index + 1) & mask;
+        }
+        bigger[index].hash = entry->hash;
+        bigger[index].entry = entry;
     }
-    free(table->buckets);
-    table->buckets = bigger;
-    table->bucket_count = bigger_count;
+    free(table->slots);
+    table->slots = bigger;
+    table->slot_count = bigger_count;
+}
+
+// Empties the slot at index and moves later entries of its probe run back,
+// so every entry stays reachable from its home slot without markers.
+void free_slot(ht_table *table, size_t index) {
+    size_t mask = table->slot_count - 1;
+    size_t hole = index;
+    size_t next = index;
+    for (;;) {
+        next = (next + 1) & mask;
+        if (table->slots[next].entry == nullptr) {
+            break;
+        }
+        size_t home = table->slots[next].hash & mask;
+        // The entry stays when its home lies after the hole, up to where it is.
+        bool stays = hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+        if (!stays) {
+            table->slots[hole] = table->slots[next];
+            hole = next;
+        }
+    }
+    table->slots[hole].entry = nullptr;
+    table->slots[hole].hash = 0;
+}
+
+// Room for an entry with a key of length bytes, or null when memory ran out.
+ht_entry *new_entry(ht_table *table, size_t length) {
+    size_t size = sizeof(ht_entry) + length + 1;
+    size_t size_class = (size + ENTRY_GRAIN - 1) / ENTRY_GRAIN;
+    if (size_class >= SIZE_CLASSES) {
+        ht_entry *own = static_cast<ht_entry *>(malloc(size));
+        if (own != nullptr) {
+            own->size_class = 0;
+        }
+        return own;
+    }
+    ht_entry *entry = table->free_entries[size_class];
+    if (entry != nullptr) {
+        table->free_entries[size_class] = entry->order_next;
+        return entry;
+    }
+    size_t rounded = size_class * ENTRY_GRAIN;
+    if (static_cast<size_t>(table->block_end - table->block_next) < rounded) {
+        size_t block_size = table->next_block_size;
+        ht_block *block = static_cast<ht_block *>(malloc(block_size));
+        if (block == nullptr) {
+            return nullptr;
+        }
+        block->previous = table->blocks;
+        table->blocks = block;
+        // Entries start one grain in, which keeps them aligned for pointers.
+        table->block_next = reinterpret_cast<char *>(block) + ENTRY_GRAIN;
+        table->block_end = reinterpret_cast<char *>(block) + block_size;
+        if (table->next_block_size < LARGEST_BLOCK_SIZE) {
+            table->next_block_size *= 2;
+        }
+    }
+    entry = reinterpret_cast<ht_entry *>(table->block_next);
+    table->block_next += rounded;
+    entry->size_class = static_cast<uint32_t>(size_class);
+    return entry;
+}
+
+// Frees an entry already out of the table, or keeps it for reuse.
+void drop_entry(ht_table *table, ht_entry *entry) {
+    if (entry->size_class == 0) {
+        free(entry);
+        return;
+    }
+    entry->order_next = table->free_entries[entry->size_class];
+    table->free_entries[entry->size_class] = entry;
 }
 
 void unlink_order(ht_table *table, ht_entry *entry) {
@@ -114,14 +218,15 @@ ht_table *ht_open_ext(int buckets, ht_release_function release) {
     if (table == nullptr) {
         return nullptr;
     }
-    table->bucket_count = bucket_count_for(buckets);
-    table->buckets = static_cast<ht_entry **>(calloc(table->bucket_count, sizeof(ht_entry *)));
-    if (table->buckets == nullptr) {
+    table->slot_count = slot_count_for(buckets);
+    table->slots = static_cast<ht_slot *>(calloc(table->slot_count, sizeof(ht_slot)));
+    if (table->slots == nullptr) {
         free(table);
         return nullptr;
     }
     table->release = release;
     table->enumeration.table = table;
+    table->next_block_size = FIRST_BLOCK_SIZE;
     return table;
 }
 
@@ -131,11 +236,19 @@ int ht_add(ht_table *table, const char *key, void *value) {
     }
     size_t length = strlen(key);
     uint32_t hash = hash_key(key, length);
-    ht_entry **link = find_link(table, key, length, hash);
-    if (*link != nullptr) {
+    size_t index = find_slot(table, key, length, hash);
+    if (table->slots[index].entry != nullptr) {
         return 1;
     }
-    ht_entry *entry = static_cast<ht_entry *>(malloc(sizeof(ht_entry) + length + 1));
+    // Keeps a quarter of the slots free, so probes stay short.
+    if (static_cast<size_t>(table->count) + 1 > table->slot_count / 4 * 3) {
+        grow(table);
+        if (static_cast<size_t>(table->count) + 1 >= table->slot_count) {
+            return -1;
+        }
+        index = find_slot(table, key, length, hash);
+    }
+    ht_entry *entry = new_entry(table, length);
     if (entry == nullptr) {
         return -1;
     }
@@ -143,8 +256,8 @@ int ht_add(ht_table *table, const char *key, void *value) {
     entry->key_length = length;
     entry->hash = hash;
     entry->value = value;
-    entry->chain_next = nullptr;
-    *link = entry;
+    table->slots[index].hash = hash;
+    table->slots[index].entry = entry;
     entry->order_prev = table->last;
     entry->order_next = nullptr;
     if (table->last != nullptr) {
@@ -154,9 +267,6 @@ int ht_add(ht_table *table, const char *key, void *value) {
     }
     table->last = entry;
     ++table->count;
-    if (static_cast<size_t>(table->count) > table->bucket_count) {
-        grow(table);
-    }
     return 0;
 }
 
@@ -165,7 +275,7 @@ void *ht_get(ht_table *table, const char *key) {
         return nullptr;
     }
     size_t length = strlen(key);
-    ht_entry *entry = *find_link(table, key, length, hash_key(key, length));
+    ht_entry *entry = table->slots[find_slot(table, key, length, hash_key(key, length))].entry;
     return entry != nullptr ? entry->value : nullptr;
 }
 
@@ -174,18 +284,18 @@ int ht_delete(ht_table *table, const char *key) {
         return -1;
     }
     size_t length = strlen(key);
-    ht_entry **link = find_link(table, key, length, hash_key(key, length));
-    ht_entry *entry = *link;
+    size_t index = find_slot(table, key, length, hash_key(key, length));
+    ht_entry *entry = table->slots[index].entry;
     if (entry == nullptr) {
         return -1;
     }
-    *link = entry->chain_next;
+    free_slot(table, index);
     unlink_order(table, entry);
     --table->count;
     // The entry is out of the table before the release function runs, so a
     // release function that looks at the table sees it consistent.
     void *value = entry->value;
-    free(entry);
+    drop_entry(table, entry);
     if (table->release != nullptr) {
         table->release(value);
     }
@@ -202,10 +312,18 @@ void ht_close(ht_table *table) {
         if (table->release != nullptr) {
             table->release(entry->value);
         }
-        free(entry);
+        if (entry->size_class == 0) {
+            free(entry);
+        }
         entry = next;
     }
-    free(table->buckets);
+    ht_block *block = table->blocks;
+    while (block != nullptr) {
+        ht_block *previous = block->previous;
+        free(block);
+        block = previous;
+    }
+    free(table->slots);
     free(table);
 }
 

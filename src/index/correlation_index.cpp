@@ -3,7 +3,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "containers/list.h"
 #include "hashkit/hashkit.h"
 
 namespace {
@@ -11,27 +10,6 @@ namespace {
 // file_paths starts with room for this many entries (terminator included)
 // and doubles as the project grows.
 enum { INITIAL_FILE_PATH_SLOTS = 64 };
-
-void destroy_token_instances(void *value) {
-    token_instances_t *instances = static_cast<token_instances_t *>(value);
-    free(instances->value);
-    free(instances->last_position);
-    list_node **occurrences = instances->occurrences;
-    if (occurrences != nullptr) {
-        while (!list_is_empty(occurrences)) {
-            list_node *head = list_head(occurrences);
-            token_entry_tag *occurrence =
-                static_cast<token_entry_tag *>(list_get(occurrences, &head));
-            if (occurrence != nullptr) {
-                free(occurrence->cell);
-                free(occurrence);
-            }
-            list_remove(occurrences, &head);
-        }
-        free(occurrences);
-    }
-    free(instances);
-}
 
 void destroy_action_file(void *value) {
     action_file_t *file = static_cast<action_file_t *>(value);
@@ -77,7 +55,8 @@ correlation_index *create_index_tables() {
     if (index == nullptr) {
         return nullptr;
     }
-    index->token_table = ht_open_ext(TOKEN_TABLE_BUCKETS, destroy_token_instances);
+    arena_init(&index->records);
+    index->token_table = ht_open(TOKEN_TABLE_BUCKETS);
     index->file_table = ht_open_ext(FILE_TABLE_BUCKETS, destroy_action_file);
     index->handle_table = ht_open(HANDLE_TABLE_BUCKETS);
     index->location_table = ht_open(LOCATION_TABLE_BUCKETS);
@@ -107,6 +86,7 @@ void release_index(correlation_index *index) {
     ht_close(index->statement_table);
     ht_close(index->stop_list);
     ht_close(index->place_table);
+    arena_release(&index->records);
     if (index->file_paths != nullptr) {
         for (int i = 0; index->file_paths[i] != nullptr; ++i) {
             free(index->file_paths[i]);

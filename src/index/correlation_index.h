@@ -1,14 +1,17 @@
 // The token index: every value the script sends and every value a recorded
 // result grid returned, filed under its text with the places it occurs.
 //
-// The index owns its records. Occurrences point into text owned elsewhere
-// (the token record's value, the path in file_paths) and never free it.
+// The index owns its records. The value records, their occurrence lists,
+// occurrences, grid cells and value texts come from the index's arena and go
+// with it in one step. Occurrences point into text owned elsewhere (the token
+// record's value, the path in file_paths) and never free it.
 // It is filled only while BuildIndex runs; afterwards only best_grade,
 // grid_repeat and next_candidate change.
 
 #ifndef TOKENWEAVE_INDEX_CORRELATION_INDEX_H
 #define TOKENWEAVE_INDEX_CORRELATION_INDEX_H
 
+#include "index/record_arena.h"
 #include "model/occurrence_codes.h"
 #include "tokenweave/ccorrelationanalyser.h"
 
@@ -27,7 +30,7 @@ enum index_table_size {
 enum { STATEMENT_HANDLE_SIZE = 32 };
 
 struct correlation_index {
-    ht_table *token_table;      // token text -> token_instances_t (owned)
+    ht_table *token_table;      // token text -> token_instances_t (in records)
     ht_table *file_table;       // full action-file path -> action_file_t (owned)
     char **file_paths;          // full paths in project order, ended by null (owned)
     ht_table *handle_table;     // handle -> newest input occurrence under it
@@ -39,6 +42,7 @@ struct correlation_index {
     // chains of location_table again, told apart for files that share a base
     // name.
     ht_table *place_table;
+    record_arena records;  // what the recorder files; released with the index
 };
 
 struct action_file_t {

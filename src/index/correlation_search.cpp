@@ -8,6 +8,7 @@
 #include "index/analyser_access.h"
 #include "index/occurrence_lookup.h"
 #include "index/offer_gathering.h"
+#include "index/pair_ranking.h"
 #include "platlib/messages.h"
 
 namespace {
@@ -118,7 +119,12 @@ int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index
 // Writes the best pairs, each time offering the written input's next best.
 int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int max_results,
                       reported_pairs *reported, FILE *report) {
-    for (int written = 0; !heap_is_empty(queue) && written < max_results;) {
+    pair_rankings *rankings = pair_rankings_create();
+    if (rankings == nullptr) {
+        return -1;
+    }
+    int result = 0;
+    for (int written = 0; result == 0 && !heap_is_empty(queue) && written < max_results;) {
         ++written;
         analyser_report_progress(
             analyser,
@@ -129,18 +135,20 @@ int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int ma
         int remembered = remember_reported(reported, top, &copy);
         heap_remove_top(queue);
         if (remembered != 0) {
-            return -1;
+            result = -1;
+            break;
         }
         report_pair(analyser, copy, report);
         candidate_pair_t *next = nullptr;
-        if (pick_best_pair(analyser, copy->input, reported, &next) != 0) {
-            return -1;
-        }
-        if (next != nullptr && queue_candidate(queue, next) != 0) {
-            return -1;
+        int picked = gather_by_walks
+                         ? pick_best_pair(analyser, copy->input, reported, &next)
+                         : pick_next_ranked_pair(analyser, rankings, copy->input, reported, &next);
+        if (picked != 0 || (next != nullptr && queue_candidate(queue, next) != 0)) {
+            result = -1;
         }
     }
-    return 0;
+    pair_rankings_release(rankings);
+    return result;
 }
 
 // Ends a run of outputs: each gets the run's length.

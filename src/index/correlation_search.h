@@ -52,8 +52,9 @@ int pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
 void analyse_index(CCorrelationAnalyser *analyser, correlation_index *index);
 
 // Makes the search gather its offers by walking each input's chain, as
-// chain_candidates and pick_best_pair do, instead of in one pass per value.
-// Both give the same report; tests compare them.
+// chain_candidates and pick_best_pair do, instead of in one pass per value,
+// and find each written input's next pair by walking its chain again instead
+// of from its ranking. Both give the same report; tests compare them.
 void correlation_search_gather_by_walks(bool enabled);
 
 #endif  // TOKENWEAVE_INDEX_CORRELATION_SEARCH_H

@@ -1,6 +1,5 @@
 #include "index/location_key.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -10,11 +9,44 @@
 
 namespace {
 
+// Longest decimal form of an int, sign included.
+enum { INT_DECIMAL_SIZE = 12 };
+
 // Room for two ints, a colon and the terminator.
-enum { PLACE_KEY_SIZE = 24 };
+enum { PLACE_KEY_SIZE = 2 * INT_DECIMAL_SIZE + 2 };
+
+// Writes line in decimal at the end of digits (which has INT_DECIMAL_SIZE
+// bytes) and returns where the text starts. Keys are formed for every
+// executed statement, so this avoids the formatted-output machinery.
+char *format_decimal(char *digits, int line) {
+    char *start = digits + INT_DECIMAL_SIZE;
+    // Negated as unsigned so that the smallest int does not overflow.
+    unsigned int magnitude =
+        line < 0 ? 0u - static_cast<unsigned int>(line) : static_cast<unsigned int>(line);
+    do {
+        *--start = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (line < 0) {
+        *--start = '-';
+    }
+    return start;
+}
+
+// Appends the decimal form of number at out and returns the end of it.
+char *append_decimal(char *out, int number) {
+    char digits[INT_DECIMAL_SIZE];
+    const char *text = format_decimal(digits, number);
+    size_t length = static_cast<size_t>(digits + INT_DECIMAL_SIZE - text);
+    memcpy(out, text, length);
+    return out + length;
+}
 
 void format_place_key(char (&key)[PLACE_KEY_SIZE], int file_position, int line) {
-    snprintf(key, sizeof key, "%d:%d", file_position, line);
+    char *end = append_decimal(key, file_position);
+    *end++ = ':';
+    end = append_decimal(end, line);
+    *end = '\0';
 }
 
 // Number of action files whose base name is that of file_path.
@@ -33,20 +65,23 @@ int files_with_base_name_of(const correlation_index *index, const char *file_pat
 
 int location_key_format(location_key *key, const char *file_path, int line) {
     const char *base_name = os_base_name(file_path);
-    int length = snprintf(key->inline_text, sizeof key->inline_text, "%s:%d", base_name, line);
-    if (length < 0) {
-        key->text = nullptr;
-        return -1;
-    }
-    if (static_cast<size_t>(length) < sizeof key->inline_text) {
+    size_t name_length = strlen(base_name);
+    char digits[INT_DECIMAL_SIZE];
+    const char *number = format_decimal(digits, line);
+    size_t number_length = static_cast<size_t>(digits + INT_DECIMAL_SIZE - number);
+    size_t length = name_length + 1 + number_length;
+    if (length < sizeof key->inline_text) {
         key->text = key->inline_text;
-        return 0;
+    } else {
+        key->text = static_cast<char *>(malloc(length + 1));
+        if (key->text == nullptr) {
+            return -1;
+        }
     }
-    key->text = static_cast<char *>(malloc(static_cast<size_t>(length) + 1));
-    if (key->text == nullptr) {
-        return -1;
-    }
-    snprintf(key->text, static_cast<size_t>(length) + 1, "%s:%d", base_name, line);
+    memcpy(key->text, base_name, name_length);
+    key->text[name_length] = ':';
+    memcpy(key->text + name_length + 1, number, number_length);
+    key->text[length] = '\0';
     return 0;
 }
 

@@ -64,58 +64,36 @@ correlation_index *current_index() {
     return analyser != nullptr ? analyser_index(analyser) : nullptr;
 }
 
-// Frees a token record that never reached token_table (its list is empty).
-void destroy_unfiled_instances(token_instances_t *instances) {
-    if (instances == nullptr) {
-        return;
-    }
-    free(instances->occurrences);
-    free(instances->last_position);
-    free(instances->value);
-    free(instances);
-}
-
-token_instances_t *create_token_instances(const char *value) {
+// The value's record, with its list and text, from the index's arena.
+token_instances_t *create_token_instances(record_arena *records, const char *value) {
     token_instances_t *instances =
-        static_cast<token_instances_t *>(calloc(1, sizeof(token_instances_t)));
+        static_cast<token_instances_t *>(arena_allocate(records, sizeof(token_instances_t)));
     if (instances == nullptr) {
         return nullptr;
     }
     size_t length = strlen(value);
-    instances->occurrences = static_cast<list_node **>(malloc(sizeof(list_node *)));
-    instances->last_position = static_cast<list_node **>(malloc(sizeof(list_node *)));
-    instances->value = static_cast<char *>(malloc(length + 1));
+    instances->occurrences =
+        static_cast<list_node **>(arena_allocate(records, sizeof(list_node *)));
+    instances->last_position =
+        static_cast<list_node **>(arena_allocate(records, sizeof(list_node *)));
+    instances->value = arena_copy_text(records, value, length);
     if (instances->occurrences == nullptr || instances->last_position == nullptr ||
         instances->value == nullptr) {
-        destroy_unfiled_instances(instances);
         return nullptr;
     }
     *instances->occurrences = list_create();
     *instances->last_position = nullptr;
-    memcpy(instances->value, value, length + 1);
     instances->best_grade = 0.0f;
     instances->length = static_cast<int>(length);
     instances->value_class = value_class_of(value);
     return instances;
 }
 
-// Appends occurrence after the token's append point. False when memory ran
-// out (the list is unchanged).
-bool append_occurrence(token_instances_t *instances, token_entry_tag *occurrence) {
-    list_node **list = instances->occurrences;
-    list_node **append_point = instances->last_position;
-    if (*append_point == nullptr) {
-        if (!list_add_first(list, occurrence)) {
-            return false;
-        }
-        *append_point = list_head(list);
-        return true;
-    }
-    if (!list_insert_after(list, *append_point, occurrence)) {
-        return false;
-    }
-    list_next(list, append_point);
-    return true;
+// Appends occurrence, in node, after the token's append point.
+void append_occurrence(token_instances_t *instances, list_node *node, token_entry_tag *occurrence) {
+    node->data = occurrence;
+    list_link_after(instances->occurrences, *instances->last_position, node);
+    *instances->last_position = node;
 }
 
 // A literal seen again on the same line of the same file is the same value
@@ -426,27 +404,24 @@ int record_occurrence(const char *value, int call_code, int direction, int line,
     }
 
     // Everything that can fail is allocated before anything is linked, so a
-    // failure leaves the index as it was.
-    token_entry_tag *occurrence = new_token_entry();
+    // failure leaves the index as it was (what was taken from the arena stays
+    // unused until the index is released).
+    record_arena *records = &index->records;
+    token_entry_tag *occurrence =
+        static_cast<token_entry_tag *>(arena_allocate(records, sizeof(token_entry_tag)));
+    list_node *node = static_cast<list_node *>(arena_allocate(records, sizeof(list_node)));
     grid_cell_t *cell = nullptr;
-    if (occurrence != nullptr && !literal) {
-        cell = static_cast<grid_cell_t *>(malloc(sizeof(grid_cell_t)));
+    if (!literal) {
+        cell = static_cast<grid_cell_t *>(arena_allocate(records, sizeof(grid_cell_t)));
     }
-    if (occurrence == nullptr || (!literal && cell == nullptr)) {
-        free(occurrence);
-        free(cell);
+    if (occurrence == nullptr || node == nullptr || (!literal && cell == nullptr)) {
         return -1;
     }
-    bool created = false;
     if (instances == nullptr) {
-        instances = create_token_instances(value);
+        instances = create_token_instances(records, value);
         if (instances == nullptr || ht_add(index->token_table, instances->value, instances) != 0) {
-            destroy_unfiled_instances(instances);
-            free(occurrence);
-            free(cell);
             return -1;
         }
-        created = true;
     }
     if (cell != nullptr) {
         cell->grid = grid;
@@ -465,14 +440,9 @@ int record_occurrence(const char *value, int call_code, int direction, int line,
     occurrence->recorded_code = call_code;
     occurrence->source_marker = marker;
     occurrence->grid_repeat = 0;
-    if (!append_occurrence(instances, occurrence)) {
-        free(occurrence);
-        free(cell);
-        if (created) {
-            ht_delete(index->token_table, value);
-        }
-        return -1;
-    }
+    occurrence->reserved = 0;
+    occurrence->same_handle_previous = nullptr;
+    append_occurrence(instances, node, occurrence);
     if (literal && handle != nullptr) {
         occurrence->same_handle_previous = push_handle_occurrence(index, handle, occurrence);
     }

@@ -134,6 +134,24 @@ TEST(List, AppendsThroughAKeptPosition) {
     destroy(&list);
 }
 
+// Caller-provided nodes link like allocated ones: at the front (null
+// position), in the middle and at the end, both ways.
+TEST(List, LinksNodesTheCallerProvides) {
+    list_node nodes[4];
+    list_node *list = list_create();
+    nodes[0].data = item('b');
+    list_link_after(&list, nullptr, &nodes[0]);
+    nodes[1].data = item('d');
+    list_link_after(&list, &nodes[0], &nodes[1]);
+    nodes[2].data = item('a');
+    list_link_after(&list, nullptr, &nodes[2]);
+    nodes[3].data = item('c');
+    list_link_after(&list, &nodes[0], &nodes[3]);
+    EXPECT_EQ(forward(&list), "abcd");
+    EXPECT_EQ(backward(&list), "dcba");
+    EXPECT_EQ(list_head(&list), &nodes[2]);
+}
+
 struct RemoveCase {
     const char *label;
     int index;  // of the node to remove in "abcd"

@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,56 @@ TEST_F(HashkitTest, ManyKeysAgreeWithReferenceMap) {
     }
     ht_close(table);
     EXPECT_EQ(KEY_COUNT, released.size());
+}
+
+// Adds and deletes interleaved, as the recorder's handle table sees them:
+// after every step each key present is found and each deleted key is not,
+// whatever runs of neighbouring keys the deletions break up. Key lengths
+// range from short to far longer than the table keeps in its own blocks, so
+// reused entries of every size are checked too.
+TEST_F(HashkitTest, LookupsStayRightThroughInterleavedDeletes) {
+    ht_table *table = ht_open_ext(4, record_release);
+    std::map<std::string, int> reference;
+    std::vector<int> values(64);
+    std::mt19937 random(11);
+    auto key_of = [](int number) {
+        return "C" + std::to_string(number) +
+               std::string(static_cast<size_t>(number * 37 % 400), 'x');
+    };
+    size_t deleted = 0;
+    for (int step = 0; step < 20000; ++step) {
+        int number = static_cast<int>(random() % values.size());
+        std::string key = key_of(number);
+        if (random() % 2 == 0) {
+            EXPECT_EQ(reference.count(key) ? 1 : 0, ht_add(table, key.c_str(), &values[number]));
+            reference.emplace(key, number);
+        } else {
+            bool present = reference.erase(key) != 0;
+            EXPECT_EQ(present ? 0 : -1, ht_delete(table, key.c_str()));
+            deleted += present ? 1 : 0;
+        }
+        if (step % 97 == 0) {
+            for (int probe = 0; probe < static_cast<int>(values.size()); ++probe) {
+                std::string probe_key = key_of(probe);
+                void *expected = reference.count(probe_key) ? &values[probe] : nullptr;
+                ASSERT_EQ(expected, ht_get(table, probe_key.c_str()))
+                    << probe << " at step " << step;
+            }
+        }
+    }
+    EXPECT_EQ(static_cast<int>(reference.size()), ht_count(table));
+    EXPECT_EQ(deleted, released.size());
+    // Every key still reads back whole through the enumeration.
+    std::map<std::string, int> enumerated;
+    ht_enumeration *entries = ht_enumerate_elements(table);
+    while (ht_enum_has_more_elements(entries)) {
+        const char *key = nullptr;
+        int *value = static_cast<int *>(ht_enum_next_entry(entries, &key));
+        enumerated.emplace(key, static_cast<int>(value - values.data()));
+    }
+    EXPECT_EQ(reference, enumerated);
+    ht_close(table);
+    EXPECT_EQ(deleted + reference.size(), released.size());
 }
 
 TEST_F(HashkitTest, NullArgumentsAreRefused) {

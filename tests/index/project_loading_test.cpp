@@ -138,6 +138,12 @@ TEST(CountLinesTest, OneForEveryReadOfUpToALineOr2047Bytes) {
         {"a\r\nb\r\n", 3},
         {std::string(2046, 'a') + "\n", 2},
         {std::string(2047, 'a') + "\n", 3},
+        {std::string(4094, 'a'), 3},
+        // Reads that run across the counter's own blocks.
+        {std::string(70000, 'a'), 35},
+        {std::string(70000, 'a') + "\n", 36},
+        {std::string(100000, '\n'), 100001},
+        {std::string(40000, 'a') + "\n" + std::string(30000, '\n') + "b", 30021},
     };
     for (const auto &[text, count] : cases) {
         EXPECT_EQ(count_lines(dir.write("lines.c", text).c_str()), count) << text.size();
