@@ -32,6 +32,28 @@ if(TOKENWEAVE_SANITIZE)
     add_link_options(${TOKENWEAVE_SANITIZER_FLAGS})
 endif()
 
+if(TOKENWEAVE_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "TOKENWEAVE_FUZZ needs Clang (libFuzzer)")
+    endif()
+    # Coverage feedback everywhere; only the harnesses link the fuzzer's main.
+    set(TOKENWEAVE_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined
+        -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_compile_options(${TOKENWEAVE_FUZZ_FLAGS})
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(TOKENWEAVE_TSAN)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+        message(FATAL_ERROR "TOKENWEAVE_TSAN needs GCC or Clang")
+    endif()
+    if(TOKENWEAVE_SANITIZE OR TOKENWEAVE_FUZZ)
+        message(FATAL_ERROR "ThreadSanitizer cannot be combined with AddressSanitizer")
+    endif()
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+
 # Our own code builds warning-free; generated code gets its warnings relaxed
 # where it is compiled.
 function(tokenweave_strict_warnings target)

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
+#   scripts/setup.sh [EXTRA_PACKAGE...]   (the fuzz build adds clang, the
+#                                          memory check valgrind)
 set -euo pipefail
 
 # chromium renders the HTML report in its browser test.
 packages=(cmake make g++ flex pkg-config libgtest-dev libgmock-dev libpugixml-dev
-          libcli11-dev nlohmann-json3-dev python3 chromium)
+          libcli11-dev nlohmann-json3-dev python3 chromium "$@")
 
 missing=()
 for package in "${packages[@]}"; do
