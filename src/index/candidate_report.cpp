@@ -2,6 +2,8 @@
 
 #include <float.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
 
 #include "platlib/messages.h"
 #include "platlib/platlib.h"
@@ -12,8 +14,9 @@ namespace {
 
 enum { DECIMAL_TEXT_SIZE = 16 };
 
-// The last argument-less message loaded.
-char message_buffer[MESSAGE_BUFFER_SIZE];
+// The last argument-less message loaded. One per thread, so that queries of
+// different analysers may run on different threads.
+thread_local char message_buffer[MESSAGE_BUFFER_SIZE];
 
 pair_observer the_pair_observer = nullptr;
 void *the_pair_observer_context = nullptr;
@@ -24,6 +27,26 @@ void decimal_text(int number, char *text) {
 
 HMODULE host_module() {
     return GetModuleHandleA(nullptr);
+}
+
+bool is_regular_file(FILE *file) {
+#if defined(_WIN32)
+    struct _stat64 status;
+    return _fstat64(_fileno(file), &status) == 0 && (status.st_mode & _S_IFREG) != 0;
+#else
+    struct stat status;
+    return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
+void remove_file(const char *path) {
+    size_t size = strlen(path) + 1;
+    char *native = static_cast<char *>(malloc(size));
+    if (native != nullptr) {
+        os_native_path(path, native, size);
+        remove(native);
+        free(native);
+    }
 }
 
 }  // namespace
@@ -143,7 +166,15 @@ FILE *open_report(const char *report_path) {
     return os_fopen(report_path, "w+");
 }
 
-bool close_report(FILE *report) {
+bool close_report(FILE *report, const char *report_path) {
     bool written = fflush(report) == 0 && !ferror(report);
-    return fclose(report) == 0 && written;
+    // Only a regular file is ours to remove: a report path may name a device
+    // or a pipe.
+    bool regular = is_regular_file(report);
+    bool closed = fclose(report) == 0 && written;
+    if (!closed && regular) {
+        // A report cut short must not pass for a complete one.
+        remove_file(report_path);
+    }
+    return closed;
 }

@@ -61,15 +61,16 @@ typedef void (*pair_observer)(void *context, const candidate_pair_t *pair);
 // this process; the queries' text reports are unchanged by it.
 void set_pair_observer(pair_observer observer, void *context);
 
-// The host's message id without arguments, in a module-wide buffer that the
-// next call overwrites.
+// The host's message id without arguments, in a buffer of the calling thread
+// that its next call overwrites.
 const char *load_message(int id);
 // The cursor report's header line (without line break) into out.
 int format_cursor_header(int line, const char *file, char *out, size_t out_size);
 
 // Opens a report file, created or emptied; null when it cannot be.
 FILE *open_report(const char *report_path);
-// Closes it; false when anything written to it was lost.
-bool close_report(FILE *report);
+// Closes it; false when anything written to it was lost, in which case the
+// incomplete file is removed (when it is a regular file).
+bool close_report(FILE *report, const char *report_path);
 
 #endif  // TOKENWEAVE_INDEX_CANDIDATE_REPORT_H

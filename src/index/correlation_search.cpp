@@ -253,7 +253,7 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
     discard_candidates(queue);
     heap_delete(queue);
     release_reported(&reported);
-    if (!close_report(report) && result != TOKENWEAVE_FAILED) {
+    if (!close_report(report, report_path) && result != TOKENWEAVE_FAILED) {
         return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     return result;

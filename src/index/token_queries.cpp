@@ -107,6 +107,7 @@ void write_cursor_nothing_found(FILE *report, const char *file, int line) {
 // Writes the queue (or the nothing-found line), closes the report and gives
 // the query's result.
 int finish_report(CCorrelationAnalyser *analyser, graded_heap *queue, FILE *report,
+                  const char *report_path,
                   void (*write_nothing_found)(FILE *, const char *, int, const char *),
                   const char *file, int line, const char *token) {
     int result = TOKENWEAVE_OK;
@@ -117,7 +118,7 @@ int finish_report(CCorrelationAnalyser *analyser, graded_heap *queue, FILE *repo
         report_candidates(queue, analyser, report);
     }
     heap_delete(queue);
-    if (!close_report(report)) {
+    if (!close_report(report, report_path)) {
         return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     analyser_report_progress(analyser, PROGRESS_DONE);
@@ -200,8 +201,8 @@ int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, 
         release_provisionals(&provisionals);
         return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
-    int result =
-        finish_report(analyser, queue, report, write_token_nothing_found, file, line, token);
+    int result = finish_report(analyser, queue, report, report_path, write_token_nothing_found,
+                               file, line, token);
     release_provisionals(&provisionals);
     return result;
 }
@@ -257,8 +258,8 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
         return failure;
     }
     analyser_report_progress(analyser, PROGRESS_GATHERED);
-    int result = finish_report(analyser, result_queue, report, write_cursor_nothing_found_adapter,
-                               file, line, nullptr);
+    int result = finish_report(analyser, result_queue, report, report_path,
+                               write_cursor_nothing_found_adapter, file, line, nullptr);
     release_provisionals(&provisionals);
     return result;
 }

@@ -81,7 +81,9 @@ void sync_directory_of(const char *path) {
 
 int write_temp_file(int fd, const char *target, const profile_span *parts, size_t part_count) {
     struct stat existing;
-    if (stat(target, &existing) == 0 && fchmod(fd, existing.st_mode & 07777) != 0) {
+    if (stat(target, &existing) == 0 &&
+        (!S_ISREG(existing.st_mode) || fchmod(fd, existing.st_mode & 07777) != 0)) {
+        // Renaming over a device or a directory would destroy it.
         return -1;
     }
     for (size_t i = 0; i < part_count; ++i) {
@@ -101,9 +103,22 @@ profile_load_result profile_text_load(const char *path, profile_text *text) {
     if (file == nullptr) {
         return errno == ENOENT || errno == ENOTDIR ? PROFILE_MISSING : PROFILE_UNREADABLE;
     }
-    size_t capacity = 0;
+    // A device or a pipe is no profile: /dev/zero would be read forever.
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        fclose(file);
+        return PROFILE_UNREADABLE;
+    }
+    // Room for the whole file and one byte more, so that a file that does not
+    // grow meanwhile is read in one piece: settings are read key by key, each
+    // time from the whole file.
+    size_t capacity = static_cast<size_t>(status.st_size) + 1;
+    text->data = static_cast<char *>(malloc(capacity));
+    if (text->data == nullptr) {
+        capacity = 0;
+    }
     for (;;) {
-        if (capacity - text->size < READ_CHUNK) {
+        if (capacity == text->size) {
             size_t grown = capacity + (capacity > READ_CHUNK ? capacity : READ_CHUNK);
             char *bigger = static_cast<char *>(realloc(text->data, grown));
             if (bigger == nullptr) {

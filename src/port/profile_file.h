@@ -22,8 +22,8 @@ enum profile_load_result {
     PROFILE_UNREADABLE = -1
 };
 
-// Loads the whole file at path. On PROFILE_LOADED the caller owns text;
-// otherwise text is empty and nothing needs releasing.
+// Loads the whole file at path; anything but a regular file is unreadable. On PROFILE_LOADED the
+// caller owns text; otherwise text is empty and nothing needs releasing.
 profile_load_result profile_text_load(const char *path, profile_text *text);
 void profile_text_free(profile_text *text);
 
