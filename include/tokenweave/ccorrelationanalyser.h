@@ -5,8 +5,9 @@
 // FindCorrelations), tells it which candidates were right or wrong
 // (IncreaseGrade, DecreaseGrade), saves what it learned (ExportDatFile) and
 // destroys it. Every call runs to completion on the caller's thread; an
-// analyser is used from one thread at a time, and only one BuildIndex may run
-// in a process at a time.
+// analyser is used from one thread at a time. BuildIndex calls on different
+// threads run one after another (a second waits for the first); the other
+// methods of different analysers may run in parallel.
 //
 // This header is all a host needs: it declares the class, the progress
 // callback and the three index records that EvaluateToken takes.

@@ -1,5 +1,7 @@
 #include "index/index_builder.h"
 
+#include <mutex>
+
 #include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
 #include "index/location_key.h"
@@ -7,8 +9,18 @@
 #include "index/scanner/scanner.h"
 #include "model/keyword_table.h"
 
+namespace {
+
+// The scanner, the recorder's pending handle and the current analyser are
+// module-wide, so two builds on two threads would record into each other's
+// index: a second build waits for the first.
+std::mutex index_building;
+
+}  // namespace
+
 correlation_index *build_correlation_index(CCorrelationAnalyser *analyser,
                                            const char *project_path) {
+    std::lock_guard<std::mutex> building(index_building);
     correlation_index *index = create_index_tables();
     if (index == nullptr) {
         return nullptr;

@@ -9,7 +9,7 @@
 // Creates the index and the keyword table, stores both in the analyser, loads
 // and scans the project at project_path and, for the "odbc" family, runs the
 // post-pass. The analyser is the current analyser while this runs and no
-// longer afterwards. Returns the index, or null (and the analyser holds none)
+// longer afterwards; a build on another thread waits until this one is done. Returns the index, or null (and the analyser holds none)
 // when the tables or the keyword table could not be created. Unreadable files
 // and a cancelled scan still give an index with what was recorded.
 correlation_index *build_correlation_index(CCorrelationAnalyser *analyser,
