@@ -30,9 +30,10 @@ done
 cmake --build "$build_dir" --parallel "${TOKENWEAVE_JOBS:-$(nproc)}" "${targets[@]}"
 
 # Seed inputs in each harness's input format, from the examples and the
-# test inputs kept in tests/fuzz/seeds.
-seed_dir="$build_dir/seeds"
-rm -rf "$seed_dir"
+# test inputs kept in tests/fuzz/seeds. One directory per run, so that runs
+# side by side do not share it.
+seed_dir="$build_dir/seeds.$$"
+trap 'rm -rf "$seed_dir"' EXIT
 mkdir -p "$seed_dir"/{project,grid_reader,profile,weights}
 seed() {  # seed HARNESS (content on stdin)
     cat >"$(mktemp "$seed_dir/$1/seed.XXXXXX")"

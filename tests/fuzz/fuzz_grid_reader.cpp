@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/rowbank.h"
+#include "rowbank/rowbank.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/winapi.h"
+#include "port/winapi.h"
 
 namespace {
 

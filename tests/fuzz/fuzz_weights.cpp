@@ -12,9 +12,9 @@
 
 #include <string>
 
-#include "analyser/analyser_access.h"
 #include "fuzz_support.h"
 #include "heuristics/ctokenheuristicevaluator.h"
+#include "index/analyser_access.h"
 #include "tokenweave/ccorrelationanalyser.h"
 
 namespace {

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "analyser/analyser_access.h"
 #include "heuristics/float_setting.h"
+#include "index/analyser_access.h"
 #include "index_dump.h"
 #include "test_project.h"
 #include "test_support.h"
