@@ -11,7 +11,6 @@ namespace {
 
 constexpr size_t READ_PIECE_SIZE = 64 * 1024;
 constexpr char HEADER_WORD[] = "grid";
-constexpr size_t HEADER_WORD_LENGTH = sizeof HEADER_WORD - 1;
 // Editors on Windows like to start UTF-8 files with a byte-order mark.
 constexpr char UTF8_BOM[] = "\xEF\xBB\xBF";
 constexpr size_t UTF8_BOM_LENGTH = sizeof UTF8_BOM - 1;

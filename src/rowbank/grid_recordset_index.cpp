@@ -12,7 +12,6 @@ namespace {
 
 constexpr size_t READ_PIECE_SIZE = 64 * 1024;
 constexpr char HEADER_WORD[] = "RECORDSET";
-constexpr size_t HEADER_WORD_LENGTH = sizeof HEADER_WORD - 1;
 constexpr char COMMENT_OPENER[] = "/*";
 constexpr char COMMENT_CLOSER[] = "*/";
 constexpr size_t COMMENT_MARK_LENGTH = 2;
