@@ -80,16 +80,20 @@ class SideBySide {
 public:
     SideBySide(const std::string &prefix, const char *database) : database_(database) {
         project_.set_grids(grids_text(prefix));
-        action_ = project_.add_action("Action1.c", action_text(prefix, ACTION_LINES));
+        project_.add_action("Action1.c", action_text(prefix, ACTION_LINES));
         project_.add_action("Action2.c", action_text(prefix + "x", ACTION_LINES / 2));
+        action_ = project_.file("Action1.c");
     }
 
     // Builds, dumps and queries a fresh analyser; report files are this
     // project's own, named by the caller.
     Outcome Run(const std::string &report_name) {
         Outcome outcome;
-        auto analyser = project_.build(tw_test::QUARTER_GRADE_WEIGHTS, database_, pause_on_progress,
-                                       &user_data_);
+        tw_test::BuildOptions options;
+        options.database = database_;
+        options.callback = pause_on_progress;
+        options.user_data = &user_data_;
+        auto analyser = project_.build(tw_test::QUARTER_GRADE_WEIGHTS, options);
         if (analyser == nullptr) {
             return outcome;
         }

@@ -119,11 +119,12 @@ class FaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
         project.set_grids("[grid 1]\nA,B,C\nx,y,z\np,q,42\n");
-        action = project.add_action("Action1.c", numbered_lines({{1, "Action1()"},
-                                                                 {2, "{"},
-                                                                 {10, "    GRID(1);"},
-                                                                 {20, "    sqx_assign(C, \"42\");"},
-                                                                 {21, "}"}}));
+        project.add_action("Action1.c", numbered_lines({{1, "Action1()"},
+                                                        {2, "{"},
+                                                        {10, "    GRID(1);"},
+                                                        {20, "    sqx_assign(C, \"42\");"},
+                                                        {21, "}"}}));
+        action = project.file("Action1.c");
         analyser = project.build(QUARTER_GRADE_WEIGHTS);
         ASSERT_NE(analyser, nullptr);
     }
@@ -155,7 +156,7 @@ TEST_F(FaultTest, ReportCutShortIsRemovedAndGivesMinusTen) {
     for (const auto &[name, query] : queries()) {
         SCOPED_TRACE(name);
         std::string report = project.file("report.txt");
-        project.write_file("report.txt", "an older report");
+        project.add_file("report.txt", "an older report");
         int code;
         {
             FileSizeLimit limit(16);
@@ -283,7 +284,8 @@ TEST(ReadFaults, ReadErrorInTheMiddleOfAnActionFileKeepsWhatWasRead) {
     }
     lines.push_back({400, "    sqx_assign(C, \"late\");"});
     lines.push_back({401, "}"});
-    std::string action = project.add_action("Action1.c", numbered_lines(lines));
+    project.add_action("Action1.c", numbered_lines(lines));
+    std::string action = project.file("Action1.c");
     read_fault::arm(action);
     auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
     read_fault::disarm();
@@ -303,12 +305,12 @@ TEST(ReadFaults, ReadErrorInAGridFileRecordsNoCellOfIt) {
         rdf += "cell" + std::to_string(row) + "\n";
     }
     project.set_grids(rdf);
-    std::string action =
-        project.add_action("Action1.c", numbered_lines({{1, "Action1()"},
-                                                        {2, "{"},
-                                                        {3, "    GRID(1);"},
-                                                        {4, "    sqx_assign(C, \"cell0\");"},
-                                                        {5, "}"}}));
+    project.add_action("Action1.c", numbered_lines({{1, "Action1()"},
+                                                    {2, "{"},
+                                                    {3, "    GRID(1);"},
+                                                    {4, "    sqx_assign(C, \"cell0\");"},
+                                                    {5, "}"}}));
+    std::string action = project.file("Action1.c");
     std::string report = project.file("report.txt");
 
     read_fault::arm(project.file("grids.rdf"));
