@@ -24,8 +24,8 @@
 #include "test_project.h"
 #include "test_support.h"
 
-// Read-error injection: while armed, fread on the file with the armed inode
-// delivers one small piece and then fails the way a disk does (the stream's
+// Read-error injection: while armed, every reader of the file with the armed
+// inode gets one small piece and then fails the way a disk does (the stream's
 // descriptor is pointed at a directory, so the next read(2) fails and the
 // stream's error flag is set by the C library itself).
 namespace read_fault {
@@ -57,9 +57,10 @@ extern "C" size_t fread(void *buffer, size_t size, size_t count, FILE *stream) {
     typedef size_t (*fread_function)(void *, size_t, size_t, FILE *);
     static fread_function real_fread = reinterpret_cast<fread_function>(dlsym(RTLD_NEXT, "fread"));
     if (size == 1 && read_fault::is_armed_file(stream)) {
-        if (read_fault::reads_seen++ == 0) {
-            // Unbuffered, so the C library cannot have read ahead of the
-            // piece delivered.
+        ++read_fault::reads_seen;
+        if (lseek(fileno(stream), 0, SEEK_CUR) == 0) {
+            // A reader that starts on the file gets the piece; unbuffered,
+            // so the C library cannot read ahead of it.
             setvbuf(stream, nullptr, _IONBF, 0);
             count = count < read_fault::FIRST_PIECE ? count : read_fault::FIRST_PIECE;
         } else {
