@@ -100,6 +100,50 @@ enum tokenweave_result {
     TOKENWEAVE_REPORT_NOT_WRITTEN = -10
 };
 
+// What BuildIndex could not use. None of these stops the build: the index
+// holds what could be read, but a host should tell its user, since a
+// project with a missing grid looks just like one without correlations.
+enum tokenweave_diagnostic_kind {
+    // The project file is missing or unreadable; "init.c" beside it was used.
+    TOKENWEAVE_DIAGNOSTIC_PROJECT_UNREADABLE = 1,
+    // The project file has no [Actions] section; "init.c" beside it was used.
+    TOKENWEAVE_DIAGNOSTIC_PROJECT_WITHOUT_ACTIONS = 2,
+    // An action file does not exist (reason may name a file differing only
+    // in letter case).
+    TOKENWEAVE_DIAGNOSTIC_ACTION_FILE_MISSING = 3,
+    // An action file exists but cannot be read.
+    TOKENWEAVE_DIAGNOSTIC_ACTION_FILE_UNREADABLE = 4,
+    // An [Actions] entry names a directory (an empty entry names the
+    // project's own directory).
+    TOKENWEAVE_DIAGNOSTIC_ACTION_FILE_IS_DIRECTORY = 5,
+    // A GRID or RECORDSET_XML reference whose grid could not be loaded; line
+    // is the reference's, reason says why.
+    TOKENWEAVE_DIAGNOSTIC_GRID_NOT_LOADED = 6,
+    // The grid-settings file given to the constructor does not exist.
+    TOKENWEAVE_DIAGNOSTIC_GRID_SETTINGS_MISSING = 7,
+    // The settings file given to the constructor does not exist.
+    TOKENWEAVE_DIAGNOSTIC_SETTINGS_MISSING = 8,
+    // The weights file does not exist: every pair grades 0.
+    TOKENWEAVE_DIAGNOSTIC_WEIGHTS_MISSING = 9,
+    // The weights file holds none of the weights sections: every pair
+    // grades 0.
+    TOKENWEAVE_DIAGNOSTIC_WEIGHTS_WITHOUT_SECTIONS = 10,
+    // The scanner met a failure it cannot recover from (a read error);
+    // nothing after file:line was indexed.
+    TOKENWEAVE_DIAGNOSTIC_SCAN_ABANDONED = 11
+};
+
+enum { TOKENWEAVE_DIAGNOSTIC_FILE_SIZE = 1024, TOKENWEAVE_DIAGNOSTIC_REASON_SIZE = 256 };
+
+// One build diagnostic, filled by BuildDiagnostic. A plain record of fixed
+// size, so a host may keep copies. Texts are NUL-terminated and cut to fit.
+struct tokenweave_diagnostic {
+    int kind;  // a tokenweave_diagnostic_kind
+    int line;  // the line where it applies, from 1; 0 for the whole file
+    char file[TOKENWEAVE_DIAGNOSTIC_FILE_SIZE];      // path as the library used it
+    char reason[TOKENWEAVE_DIAGNOSTIC_REASON_SIZE];  // one line, no final period
+};
+
 class TOKENWEAVE_API CCorrelationAnalyser {
 public:
     // Thrown by BuildIndex when no index could be created (memory ran out).
@@ -169,6 +213,15 @@ public:
     // null or empty path restores the default. Paths are cut to 1023 bytes.
     void SetDataFilePath(const char *path);
 
+    // The build diagnostics of the last BuildIndex, in the order met.
+    // Returns how many there are (0 before BuildIndex). When position is
+    // between 0 and that count - 1 and diagnostic is not null, copies that
+    // entry into *diagnostic; otherwise *diagnostic is left alone. So
+    //   for (int i = 0; i < a.BuildDiagnostic(0, nullptr); ++i)
+    //       a.BuildDiagnostic(i, &d);
+    // lists them all. Safe to call from any thread once BuildIndex returned.
+    int BuildDiagnostic(int position, tokenweave_diagnostic *diagnostic) const;
+
     // An analyser owns its index and tree; copies would release them twice.
     CCorrelationAnalyser(const CCorrelationAnalyser &) = delete;
     CCorrelationAnalyser &operator=(const CCorrelationAnalyser &) = delete;
@@ -190,7 +243,6 @@ private:
     int lines_reported;
     void *user_data;
     int cancelled;
-    char data_file_override[1024];  // empty: the weights file beside the executable
 };
 
 #endif  // TOKENWEAVE_CCORRELATIONANALYSER_H

@@ -2,7 +2,9 @@
 
 #include <string.h>
 
+#include "analyser/analyser_state.h"
 #include "analyser/data_file_path.h"
+#include "analyser/weights_file.h"
 #include "heuristics/ctokenheuristicevaluator.h"
 #include "heuristics/evaluator_tree.h"
 #include "heuristics/float_setting.h"
@@ -14,6 +16,7 @@
 #include "index/token_queries.h"
 #include "model/keyword_table.h"
 #include "platlib/text.h"
+#include "port/profile_file.h"
 
 namespace {
 
@@ -22,9 +25,56 @@ const char LEARNING_SECTION[] = "Correlated Queries";
 const char LEARNING_KEY[] = "Learning Speed Factor";
 const float DEFAULT_LEARNING_RATE = 0.08f;
 
-// Codes of our own beside the query codes.
-
 enum learning_direction { LEARN_UP, LEARN_DOWN };
+
+void record_diagnostic(CCorrelationAnalyser *analyser, int kind, const char *file, int line,
+                       const char *reason) {
+    analyser_state_add_diagnostic(analyser, kind, file, line, reason);
+}
+
+void record_grid(CCorrelationAnalyser *analyser, bool loaded) {
+    analyser_state_count_grid(analyser, loaded);
+}
+
+const analyser_build_hooks BUILD_HOOKS = {record_diagnostic, record_grid};
+
+// A configuration file the host named that is not there is worth saying:
+// its settings silently fall back to their defaults.
+void check_named_file(const CCorrelationAnalyser *analyser, const char *path, int kind) {
+    if (path[0] == '\0') {
+        return;
+    }
+    profile_text text{nullptr, 0};
+    profile_load_result loaded = profile_text_load(path, &text);
+    profile_text_free(&text);
+    if (loaded == PROFILE_MISSING) {
+        analyser_state_add_diagnostic(analyser, kind, path, 0,
+                                      "file not found; the defaults are used");
+    } else if (loaded == PROFILE_UNREADABLE) {
+        analyser_state_add_diagnostic(analyser, kind, path, 0,
+                                      "cannot be read; the defaults are used");
+    }
+}
+
+void check_weights_file(const CCorrelationAnalyser *analyser, const char *path) {
+    switch (inspect_weights_file(path)) {
+        case WEIGHTS_FILE_USABLE:
+            return;
+        case WEIGHTS_FILE_MISSING:
+            analyser_state_add_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_WEIGHTS_MISSING, path, 0,
+                                          "no weights file; every pair grades 0");
+            return;
+        case WEIGHTS_FILE_UNREADABLE:
+            analyser_state_add_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_WEIGHTS_MISSING, path, 0,
+                                          "weights file cannot be read; every pair grades 0");
+            return;
+        case WEIGHTS_FILE_WITHOUT_SECTIONS:
+            analyser_state_add_diagnostic(
+                analyser, TOKENWEAVE_DIAGNOSTIC_WEIGHTS_WITHOUT_SECTIONS, path, 0,
+                "holds none of the weights sections; every pair grades 0");
+            return;
+    }
+}
 
 }  // namespace
 
@@ -47,7 +97,6 @@ CCorrelationAnalyser::CCorrelationAnalyser(const char *project_path, const char 
     copy_bounded(this->database_type, sizeof this->database_type,
                  database_type != nullptr ? database_type : DEFAULT_DATABASE_TYPE);
     copy_bounded(this->grid_settings_path, sizeof this->grid_settings_path, grid_settings_path);
-    data_file_override[0] = '\0';
 }
 
 CCorrelationAnalyser::CCorrelationAnalyser(const char *project_path, const char *settings_path,
@@ -58,16 +107,21 @@ CCorrelationAnalyser::~CCorrelationAnalyser() {
     release_index(index);
     release_keyword_table(keywords);
     delete evaluator;
+    analyser_state_forget(this);
 }
 
 void CCorrelationAnalyser::SetDataFilePath(const char *path) {
-    copy_bounded(data_file_override, sizeof data_file_override, path);
+    // Cut as the fixed-size paths of the object are.
+    char bounded[DATA_FILE_PATH_SIZE];
+    copy_bounded(bounded, sizeof bounded, path);
+    analyser_state_set_data_file(this, bounded);
 }
 
 // The weights file: the host's choice, or the one beside the executable.
-static void choose_data_file_path(const char *override_path, char *buffer, size_t size) {
-    if (override_path[0] != '\0') {
-        copy_bounded(buffer, size, override_path);
+static void choose_data_file_path(const CCorrelationAnalyser *analyser, char *buffer, size_t size) {
+    std::string chosen = analyser_state_data_file(analyser);
+    if (!chosen.empty()) {
+        copy_bounded(buffer, size, chosen.c_str());
     } else {
         compute_data_file_path(buffer, size);
     }
@@ -79,12 +133,17 @@ int CCorrelationAnalyser::BuildIndex() {
     if (index != nullptr) {
         return TOKENWEAVE_FAILED;
     }
+    analyser_state_clear_build(this);
+    analyser_set_build_hooks(&BUILD_HOOKS);
+    check_named_file(this, settings_path, TOKENWEAVE_DIAGNOSTIC_SETTINGS_MISSING);
+    check_named_file(this, grid_settings_path, TOKENWEAVE_DIAGNOSTIC_GRID_SETTINGS_MISSING);
     build_correlation_index(this, project_path);
     if (index == nullptr) {
         throw CorrelationScanException();
     }
     char path[DATA_FILE_PATH_SIZE];
-    choose_data_file_path(data_file_override, path, sizeof path);
+    choose_data_file_path(this, path, sizeof path);
+    check_weights_file(this, path);
     evaluator = CreateEvaluatorTree(path);
     return evaluator != nullptr ? 0 : TOKENWEAVE_FAILED;
 }
@@ -196,7 +255,7 @@ int CCorrelationAnalyser::ExportDatFile() {
         return TOKENWEAVE_NOT_BUILT;
     }
     char path[DATA_FILE_PATH_SIZE];
-    choose_data_file_path(data_file_override, path, sizeof path);
+    choose_data_file_path(this, path, sizeof path);
     return ExportDatFile(path);
 }
 
@@ -208,4 +267,8 @@ int CCorrelationAnalyser::ExportDatFile(const char *path) {
         return TOKENWEAVE_FAILED;
     }
     return evaluator->SaveSettings(path) == 0 ? TOKENWEAVE_EXPORTED : TOKENWEAVE_FAILED;
+}
+
+int CCorrelationAnalyser::BuildDiagnostic(int position, tokenweave_diagnostic *diagnostic) const {
+    return analyser_state_diagnostic(this, position, diagnostic);
 }

@@ -29,6 +29,7 @@ struct analyser_access {
 namespace {
 
 CCorrelationAnalyser *the_current_analyser = nullptr;
+const analyser_build_hooks *the_build_hooks = nullptr;
 
 }  // namespace
 
@@ -100,6 +101,23 @@ float analyser_evaluate_token(CCorrelationAnalyser *a, token_instances_t *instan
 
 int analyser_is_odbc(CCorrelationAnalyser *a) {
     return equal_ignoring_ascii_case(analyser_access::database_type(a), "odbc");
+}
+
+void analyser_set_build_hooks(const analyser_build_hooks *hooks) {
+    the_build_hooks = hooks;
+}
+
+void analyser_report_diagnostic(CCorrelationAnalyser *a, int kind, const char *file, int line,
+                                const char *reason) {
+    if (a != nullptr && the_build_hooks != nullptr && the_build_hooks->diagnostic != nullptr) {
+        the_build_hooks->diagnostic(a, kind, file, line, reason);
+    }
+}
+
+void analyser_count_grid(CCorrelationAnalyser *a, bool loaded) {
+    if (a != nullptr && the_build_hooks != nullptr && the_build_hooks->grid_met != nullptr) {
+        the_build_hooks->grid_met(a, loaded);
+    }
 }
 
 CCorrelationAnalyser *current_analyser() {

@@ -47,6 +47,23 @@ float analyser_evaluate_token(CCorrelationAnalyser *analyser, token_instances_t 
 // True when the database family is "odbc", compared without regard to case.
 int analyser_is_odbc(CCorrelationAnalyser *analyser);
 
+// Where the index layer reports what it could not use while building. The
+// analyser layer, which keeps the diagnostics beside the object, installs
+// the hooks; without them the reports go nowhere.
+struct analyser_build_hooks {
+    void (*diagnostic)(CCorrelationAnalyser *analyser, int kind, const char *file, int line,
+                       const char *reason);
+    void (*grid_met)(CCorrelationAnalyser *analyser, bool loaded);
+};
+void analyser_set_build_hooks(const analyser_build_hooks *hooks);
+
+// A build diagnostic (tokenweave_diagnostic_kind) about file at line (0: the
+// whole file). Does nothing for a null analyser.
+void analyser_report_diagnostic(CCorrelationAnalyser *analyser, int kind, const char *file,
+                                int line, const char *reason);
+// A grid reference met by the scan, read or not.
+void analyser_count_grid(CCorrelationAnalyser *analyser, bool loaded);
+
 // The analyser whose BuildIndex is running, or null.
 CCorrelationAnalyser *current_analyser();
 void set_current_analyser(CCorrelationAnalyser *analyser);

@@ -1,8 +1,11 @@
 #include "index/grid_loader.h"
 
+#include <errno.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <string>
 
 #include "index/analyser_access.h"
 #include "index/correlation_index.h"
@@ -98,6 +101,21 @@ bool grid_directory_of(const char *file_path, char *directory) {
     return fits;
 }
 
+// Counts a grid reference and, when it was not read, says why.
+void report_grid(int grid, int line, const char *file_path, const std::string &problem) {
+    CCorrelationAnalyser *analyser = current_analyser();
+    analyser_count_grid(analyser, problem.empty());
+    if (!problem.empty()) {
+        std::string reason = "grid " + std::to_string(grid) + " not loaded: " + problem;
+        analyser_report_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_GRID_NOT_LOADED, file_path, line,
+                                   reason.c_str());
+    }
+}
+
+bool is_supported_grid_type(int grid_type) {
+    return grid_type == FI_GRID_TYPE_CSV || grid_type == FI_GRID_TYPE_TSV;
+}
+
 }  // namespace
 
 int read_grid_type(const char *grid_settings_path) {
@@ -147,13 +165,21 @@ int load_grid(int grid, int line, const char *file_path) {
     char directory[GRID_PATH_SIZE];
     char result_data_path[GRID_PATH_SIZE];
     char grid_index_path[GRID_PATH_SIZE];
-    if (!grid_directory_of(file_path, directory) ||
-        !find_first_file(RESULT_DATA_PATTERN, directory, result_data_path) ||
-        !find_first_file(GRID_INDEX_PATTERN, directory, grid_index_path)) {
+    if (!grid_directory_of(file_path, directory)) {
+        report_grid(grid, line, file_path, "the directory's path is too long");
+        return -1;
+    }
+    if (!find_first_file(RESULT_DATA_PATTERN, directory, result_data_path)) {
+        report_grid(grid, line, file_path, std::string("no .rdf file in ") + directory);
+        return -1;
+    }
+    if (!find_first_file(GRID_INDEX_PATTERN, directory, grid_index_path)) {
+        report_grid(grid, line, file_path, std::string("no .grd file in ") + directory);
         return -1;
     }
 
     int result = -1;
+    std::string problem;
     FI_GRID_HANDLE handle = nullptr;
     FILE *grid_index = nullptr;
     if (fiGridOpenFile(&handle, grid_type, result_data_path) == 0) {
@@ -161,11 +187,20 @@ int load_grid(int grid, int line, const char *file_path) {
         // is gone is not trusted, although the file itself is never read.
         grid_index = os_fopen(grid_index_path, "rb");
         if (grid_index != nullptr) {
-            fiGridOpenTable(handle, &handle, grid);
+            if (fiGridOpenTable(handle, &handle, grid) != 0) {
+                problem = std::string("no grid of that number in ") + result_data_path;
+            }
             record_grid_cells(handle, CALL_GRID, false, grid, line, file_path);
             result = 0;
+        } else {
+            problem = std::string("cannot open ") + grid_index_path + ": " + strerror(errno);
         }
+    } else if (!is_supported_grid_type(grid_type)) {
+        problem = "unsupported GridType " + std::to_string(grid_type) + " (0 or 1 are read)";
+    } else {
+        problem = std::string("cannot read ") + result_data_path;
     }
+    report_grid(grid, line, file_path, problem);
     if (grid_index != nullptr) {
         fclose(grid_index);
     }
@@ -181,11 +216,17 @@ int load_recordset(int grid, int line, const char *file_path) {
     }
     int result = -1;
     FI_GRID_HANDLE handle = nullptr;
+    std::string problem;
     if (fiGridOpenFile(&handle, FI_GRID_TYPE_RECORDSET, file_path) == 0) {
-        fiGridOpenTable(handle, &handle, grid);
+        if (fiGridOpenTable(handle, &handle, grid) != 0) {
+            problem = "no readable recordset of that number in the action file";
+        }
         record_grid_cells(handle, CALL_RECORDSET_XML, true, grid, line, file_path);
         result = 0;
+    } else {
+        problem = "cannot read the recordsets of the action file";
     }
+    report_grid(grid, line, file_path, problem);
     if (handle != nullptr) {
         fiGridCloseFile(&handle);
     }

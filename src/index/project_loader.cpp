@@ -1,11 +1,17 @@
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <filesystem>
+#include <string>
 
 #include "index/analyser_access.h"
 #include "index/index_builder.h"
 #include "index/scanner/scanner.h"
 #include "platlib/platlib.h"
+#include "platlib/text.h"
 #include "port/native_path.h"
+#include "port/profile_file.h"
 #include "port/winapi.h"
 
 namespace {
@@ -40,6 +46,114 @@ char *read_action_keys(const char *project_path) {
         free(keys);
         size *= 2;
     }
+}
+
+// The path as the platform names it ('\\' read as a separator).
+std::filesystem::path native_path_of(const char *path) {
+    std::string native(path);
+    for (char &c : native) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return std::filesystem::path(native);
+}
+
+// The name of a file beside path whose name differs from path's only in
+// letter case; empty when there is none.
+std::string name_differing_in_case(const char *path) {
+    std::filesystem::path wanted = native_path_of(path);
+    std::filesystem::path directory = wanted.parent_path();
+    if (directory.empty()) {
+        directory = ".";
+    }
+    std::string wanted_name = wanted.filename().string();
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(directory, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string name = entry->path().filename().string();
+        if (name != wanted_name && equal_ignoring_ascii_case(name.c_str(), wanted_name.c_str())) {
+            return name;
+        }
+    }
+    return std::string();
+}
+
+// Says why an action file that could not be counted will not be scanned.
+void report_unusable_action_file(CCorrelationAnalyser *analyser, const char *path) {
+    std::error_code error;
+    std::filesystem::path native = native_path_of(path);
+    if (std::filesystem::is_directory(native, error)) {
+        analyser_report_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_ACTION_FILE_IS_DIRECTORY, path,
+                                   0, "is a directory, not an action file; skipped");
+        return;
+    }
+    FILE *file = os_fopen(path, "rb");
+    int open_error = errno;
+    if (file != nullptr) {
+        fclose(file);
+        analyser_report_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_ACTION_FILE_UNREADABLE, path, 0,
+                                   "read error; skipped");
+        return;
+    }
+    if (open_error == ENOENT || open_error == ENOTDIR) {
+        std::string similar = name_differing_in_case(path);
+        std::string reason = "file not found; skipped";
+        if (!similar.empty()) {
+            reason += " (\"" + similar + "\" differs only in letter case)";
+        }
+        analyser_report_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_ACTION_FILE_MISSING, path, 0,
+                                   reason.c_str());
+        return;
+    }
+    std::string reason = std::string(strerror(open_error)) + "; skipped";
+    analyser_report_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_ACTION_FILE_UNREADABLE, path, 0,
+                               reason.c_str());
+}
+
+// Whether the project file lists its action files; says so when it does
+// not, since the project then silently becomes "init.c".
+void check_project_file(CCorrelationAnalyser *analyser, const char *project_path) {
+    profile_text text{nullptr, 0};
+    profile_load_result loaded = profile_text_load(project_path, &text);
+    if (loaded != PROFILE_LOADED) {
+        int kind = TOKENWEAVE_DIAGNOSTIC_PROJECT_UNREADABLE;
+        const char *reason = loaded == PROFILE_MISSING
+                                 ? "project file not found; \"init.c\" beside it was used"
+                                 : "project file cannot be read; \"init.c\" beside it was used";
+        analyser_report_diagnostic(analyser, kind, project_path, 0, reason);
+        return;
+    }
+    // Every section name fits in a buffer as large as the file.
+    DWORD size = static_cast<DWORD>(text.size + 2);
+    profile_text_free(&text);
+    char *names = static_cast<char *>(malloc(size));
+    if (names == nullptr) {
+        return;
+    }
+    GetPrivateProfileStringA(nullptr, nullptr, "", names, size, project_path);
+    bool found = false;
+    for (const char *name = names; *name != '\0' && !found; name += strlen(name) + 1) {
+        found = equal_ignoring_ascii_case(name, ACTIONS_SECTION);
+    }
+    free(names);
+    if (!found) {
+        analyser_report_diagnostic(analyser, TOKENWEAVE_DIAGNOSTIC_PROJECT_WITHOUT_ACTIONS,
+                                   project_path, 0,
+                                   "no [Actions] section; \"init.c\" beside it was used");
+    }
+}
+
+// An Actions value that names a whole path: "/srv/a.c", "C:\\rec\\a.c",
+// "\\\\host\\share\\a.c". Joining it to the project's directory would
+// name a file that does not exist.
+bool is_absolute_action_path(const char *value) {
+    if (value[0] == '/' || value[0] == '\\') {
+        return true;
+    }
+    bool drive_letter =
+        (value[0] >= 'A' && value[0] <= 'Z') || (value[0] >= 'a' && value[0] <= 'z');
+    return drive_letter && value[1] == ':' && (value[2] == '\\' || value[2] == '/');
 }
 
 }  // namespace
@@ -102,6 +216,7 @@ int load_project(CCorrelationAnalyser *analyser, correlation_index *index,
         return -1;
     }
     os_split_path(project_path, drive, directory, nullptr, nullptr);
+    check_project_file(analyser, project_path);
 
     int result = 0;
     int total_lines = 0;
@@ -109,20 +224,24 @@ int load_project(CCorrelationAnalyser *analyser, correlation_index *index,
         char value[ACTION_VALUE_SIZE];
         GetPrivateProfileStringA(ACTIONS_SECTION, key, DEFAULT_ACTION_FILE, value, sizeof value,
                                  project_path);
-        strcpy(full_path, drive);
-        strcat(full_path, directory);
-        strcat(full_path, value);
+        if (is_absolute_action_path(value)) {
+            strcpy(full_path, value);
+        } else {
+            strcpy(full_path, drive);
+            strcat(full_path, directory);
+            strcat(full_path, value);
+        }
 
         int lines = count_lines(full_path);
-        if (lines < 0) {
-            lines = 0;
-        }
-        int registered = register_action_file(index, key, full_path, lines);
+        int registered = register_action_file(index, key, full_path, lines > 0 ? lines : 0);
         if (registered < 0) {
             result = -1;
             break;
         }
-        if (registered == 0) {
+        if (registered == 0 && lines < 0) {
+            report_unusable_action_file(analyser, full_path);
+        }
+        if (registered == 0 && lines > 0) {
             total_lines += lines;
         }
     }
