@@ -8,10 +8,11 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
-#include "analyser/data_file_path.h"
+#include "build_report.h"
 #include "index/index_inspection.h"
 #include "platlib/platlib.h"
 #include "port/native_path.h"
+#include "weights_store.h"
 
 namespace tokenweave_cli {
 
@@ -66,21 +67,6 @@ std::filesystem::path comparable_path(const std::string &path) {
     return std::filesystem::weakly_canonical(native, ignored);
 }
 
-// Without a weights file every pair grades 0 and nothing is ever found,
-// which looks like a project without correlations; say why instead.
-void warn_if_weights_missing(const std::string &requested) {
-    std::string path = weights_file_in_use(requested);
-    FILE *weights = os_fopen(path.c_str(), "rb");
-    if (weights != nullptr) {
-        fclose(weights);
-        return;
-    }
-    fprintf(stderr,
-            "tokenweave: warning: no weights file at '%s'; every pair grades 0 until feedback "
-            "raises a weight\n",
-            path.c_str());
-}
-
 }  // namespace
 
 std::string project_directory(const std::string &project) {
@@ -91,53 +77,32 @@ std::string project_directory(const std::string &project) {
 }
 
 std::string weights_file_in_use(const std::string &requested) {
-    if (!requested.empty()) {
-        return requested;
-    }
-    char computed[DATA_FILE_PATH_SIZE];
-    compute_data_file_path(computed, sizeof computed);
-    return computed;
+    return weights_for_reading(requested);
 }
 
 void report_error(const std::string &message) {
     fprintf(stderr, "tokenweave: %s\n", message.c_str());
 }
 
-void add_project_options(CLI::App *command, project_options *options, bool with_learning) {
-    command->add_option("PROJECT", options->project, "Project file (INI, section [Actions])")
-        ->required();
-    command->add_option("--db", options->database, "Database family of the recording")
-        ->check(CLI::IsMember({"oracle", "odbc"}, CLI::ignore_case))
-        ->capture_default_str();
-    command->add_option("--grid-settings", options->grid_settings,
-                        "INI file naming the grid file type ([Quill] GridType)");
-    if (with_learning) {
-        command->add_option("--settings", options->settings,
-                            "INI file holding the learning speed factor "
-                            "([Correlated Queries] Learning Speed Factor)");
-        command->add_option("--weights", options->weights,
-                            "Weights file (default: ../dat/crlt.dat beside the tokenweave "
-                            "executable); feedback writes the learned weights back to it");
+namespace {
+
+bool wants_progress(const project_options &options) {
+    if (options.progress == "always") {
+        return true;
     }
+    return options.progress == "auto" && isatty(fileno(stderr)) != 0;
 }
 
-std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &options) {
-    FILE *project = os_fopen(options.project.c_str(), "rb");
-    if (project == nullptr) {
-        report_error("cannot read project file '" + options.project + "': " + strerror(errno));
-        return nullptr;
-    }
-    fclose(project);
-
-    bool show_progress = isatty(fileno(stderr)) != 0;
+// Builds one analyser over the project for the given family. Null, with a
+// message, when memory ran out.
+std::unique_ptr<CCorrelationAnalyser> build_for_family(const project_options &options,
+                                                       const std::string &family,
+                                                       const std::string &weights) {
+    bool show_progress = wants_progress(options);
     auto analyser = std::make_unique<CCorrelationAnalyser>(
         options.project.c_str(), options.settings.c_str(), show_progress ? draw_progress : nullptr,
-        show_progress ? &the_progress_bar : nullptr, options.database.c_str(),
-        options.grid_settings.c_str());
-    if (!options.weights.empty()) {
-        analyser->SetDataFilePath(options.weights.c_str());
-    }
-    warn_if_weights_missing(options.weights);
+        show_progress ? &the_progress_bar : nullptr, family.c_str(), options.grid_settings.c_str());
+    analyser->SetDataFilePath(weights.c_str());
     // Our own output goes to standard output; the scanner's echo must not.
     inspection_set_echo_stream(nullptr);
     int built;
@@ -159,6 +124,95 @@ std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &opti
         return nullptr;
     }
     return analyser;
+}
+
+}  // namespace
+
+void add_project_options(CLI::App *command, project_options *options, bool with_learning) {
+    command->add_option("PROJECT", options->project, "Project file (INI, section [Actions])")
+        ->required();
+    command
+        ->add_option("--db", options->database,
+                     "Database family of the recording: oracle or odbc (default: chosen from "
+                     "the scripts)")
+        ->check(CLI::IsMember({"oracle", "odbc"}, CLI::ignore_case));
+    command->add_option("--grid-settings", options->grid_settings,
+                        "INI file naming the grid file type ([Quill] GridType)");
+    command
+        ->add_option("--progress", options->progress,
+                     "Progress bar on standard error: auto (when it is a terminal), always, never")
+        ->check(CLI::IsMember({"auto", "always", "never"}))
+        ->capture_default_str();
+    command->add_flag("--quiet", options->quiet, "Leave out the summary line after building");
+    command->add_flag("--strict", options->strict,
+                      "Treat every build warning as an error (exit status 1)");
+    if (with_learning) {
+        command->add_option("--settings", options->settings,
+                            "INI file holding the learning speed factor "
+                            "([Correlated Queries] Learning Speed Factor)");
+        command->add_option("--weights", options->weights,
+                            "Weights file to read, and the one feedback writes (default: your "
+                            "copy in ~/.local/share/tokenweave, else the shipped file)");
+    }
+}
+
+std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &options) {
+    FILE *project = os_fopen(options.project.c_str(), "rb");
+    if (project == nullptr) {
+        report_error("cannot read project file '" + options.project + "': " + strerror(errno));
+        return nullptr;
+    }
+    fclose(project);
+    build_facts facts;
+    facts.weights = weights_for_reading(options.weights);
+    facts.family = options.database.empty() ? "oracle" : options.database;
+    std::unique_ptr<CCorrelationAnalyser> analyser =
+        build_for_family(options, facts.family, facts.weights);
+    if (analyser && options.database.empty()) {
+        facts.family_chosen = true;
+        std::string family = family_from_scripts(*analyser);
+        if (family != facts.family) {
+            facts.family = family;
+            analyser = build_for_family(options, family, facts.weights);
+        }
+    }
+    if (!analyser) {
+        return nullptr;
+    }
+
+    std::vector<tokenweave_diagnostic> diagnostics = build_diagnostics(*analyser);
+    for (const tokenweave_diagnostic &diagnostic : diagnostics) {
+        // A project file that opens but cannot be read (a directory) is no
+        // project: the "init.c" put in its place is not what the user meant.
+        if (diagnostic.kind == TOKENWEAVE_DIAGNOSTIC_PROJECT_UNREADABLE) {
+            report_error("cannot read project file '" + options.project + "'");
+            return nullptr;
+        }
+    }
+    const char *label = options.strict ? "error: " : "warning: ";
+    for (const tokenweave_diagnostic &diagnostic : diagnostics) {
+        report_error(label + describe_diagnostic(diagnostic));
+    }
+    if (!options.quiet) {
+        fprintf(stderr, "tokenweave: %s\n", build_summary(*analyser, diagnostics, facts).c_str());
+    }
+    if (options.strict && !diagnostics.empty()) {
+        report_error("stopped: --strict and " + std::to_string(diagnostics.size()) +
+                     " build problem" + (diagnostics.size() == 1 ? "" : "s"));
+        return nullptr;
+    }
+    return analyser;
+}
+
+std::vector<tokenweave_diagnostic> build_diagnostics(CCorrelationAnalyser &analyser) {
+    std::vector<tokenweave_diagnostic> diagnostics;
+    int count = analyser.BuildDiagnostic(0, nullptr);
+    for (int position = 0; position < count; ++position) {
+        tokenweave_diagnostic diagnostic{};
+        analyser.BuildDiagnostic(position, &diagnostic);
+        diagnostics.push_back(diagnostic);
+    }
+    return diagnostics;
 }
 
 bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &options,

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tokenweave/ccorrelationanalyser.h"
 
@@ -19,19 +20,27 @@ enum exit_status { EXIT_REPORTED = 0, EXIT_ERROR = 1, EXIT_NOTHING_FOUND = 3 };
 
 struct project_options {
     std::string project;
-    std::string database = "oracle";
+    std::string database;  // empty: chosen from the scripts
     std::string grid_settings;
     std::string settings;
     std::string weights;
+    std::string progress = "auto";
+    bool quiet = false;
+    bool strict = false;
 };
 
-// Adds PROJECT and --db / --grid-settings to a subcommand; with_learning
-// adds --settings and --weights as well.
+// Adds PROJECT and --db / --grid-settings / --progress / --quiet / --strict
+// to a subcommand; with_learning adds --settings and --weights as well.
 void add_project_options(CLI::App *command, project_options *options, bool with_learning);
 
 // Builds the analyser's index (after checking that the project file can be
-// read). Null, with a message on standard error, when it cannot be built.
+// read), then prints a warning per build diagnostic and the summary line.
+// Null, with a message on standard error, when it cannot be built, or when
+// --strict is given and there was a diagnostic.
 std::unique_ptr<CCorrelationAnalyser> build_analyser(const project_options &options);
+
+// The build diagnostics of a built analyser, in the order met.
+std::vector<tokenweave_diagnostic> build_diagnostics(CCorrelationAnalyser &analyser);
 
 // Sets *resolved to the full action-file path the index holds for a FILE
 // argument given relative to the project file's directory, or as a full

@@ -20,12 +20,15 @@ struct CommandResult {
     std::string err;
 };
 
+// Commands run with a home of their own, so that no learned weights of the
+// real home are read or written; --quiet leaves out the summary line.
 CommandResult run(const std::string &arguments) {
     tw_test::TempDir scratch;
     std::string err_path = scratch.file("stderr.txt");
     CommandResult result;
     result.status = tw_test::run_command(
-        std::string(TOKENWEAVE_CLI_PATH) + " " + arguments + " 2>" + err_path + " </dev/null",
+        "env HOME=" + scratch.path() + " XDG_DATA_HOME= " + std::string(TOKENWEAVE_CLI_PATH) + " " +
+            arguments + " --quiet 2>" + err_path + " </dev/null",
         &result.out);
     result.err = tw_test::read_file(err_path);
     return result;
