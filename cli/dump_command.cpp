@@ -1,5 +1,6 @@
 #include "dump_command.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <CLI/CLI.hpp>
@@ -17,24 +18,114 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-// Index texts are bytes in whatever encoding the script used. Each byte is
-// taken as the code point of the same value, so that the JSON output (ASCII,
-// with \u00XX escapes) gives every byte back unchanged.
-std::string bytes_as_code_points(const char *text) {
+// Index texts are bytes in whatever encoding the script used. By default
+// valid UTF-8 is written as it is and every other byte as a \u00XX escape of
+// its value. A byte cannot be told apart from the code point U+00XX inside
+// the JSON library, so such bytes travel as private-use stand-ins that are
+// turned into escapes once the text is printed.
+const unsigned BYTE_STAND_IN_BASE = 0x10FF00;
+// Code points of the stand-in range that a script itself holds are escaped
+// byte by byte, so they never come back as something else.
+const unsigned FIRST_STAND_IN = BYTE_STAND_IN_BASE + 0x80;
+
+bool byte_escapes = false;
+
+void append_code_point(std::string *utf8, unsigned code_point) {
+    if (code_point < 0x80) {
+        *utf8 += static_cast<char>(code_point);
+    } else if (code_point < 0x800) {
+        *utf8 += static_cast<char>(0xC0 | (code_point >> 6));
+        *utf8 += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else if (code_point < 0x10000) {
+        *utf8 += static_cast<char>(0xE0 | (code_point >> 12));
+        *utf8 += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        *utf8 += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else {
+        *utf8 += static_cast<char>(0xF0 | (code_point >> 18));
+        *utf8 += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+        *utf8 += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        *utf8 += static_cast<char>(0x80 | (code_point & 0x3F));
+    }
+}
+
+// The length of the valid UTF-8 sequence at p (shortest form, no
+// surrogates, at most U+10FFFF) and its code point; 0 when there is none.
+size_t utf8_sequence(const unsigned char *p, unsigned *code_point) {
+    size_t length;
+    unsigned value;
+    unsigned minimum;
+    if (p[0] < 0x80) {
+        *code_point = p[0];
+        return 1;
+    } else if ((p[0] & 0xE0) == 0xC0) {
+        length = 2, value = p[0] & 0x1F, minimum = 0x80;
+    } else if ((p[0] & 0xF0) == 0xE0) {
+        length = 3, value = p[0] & 0x0F, minimum = 0x800;
+    } else if ((p[0] & 0xF8) == 0xF0) {
+        length = 4, value = p[0] & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    for (size_t i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (p[i] & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 0;
+    }
+    *code_point = value;
+    return length;
+}
+
+std::string readable_text(const char *text) {
     std::string utf8;
-    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p != '\0'; ++p) {
-        if (*p < 0x80) {
-            utf8 += static_cast<char>(*p);
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
+    while (*p != '\0') {
+        unsigned code_point = 0;
+        size_t length = byte_escapes ? 0 : utf8_sequence(p, &code_point);
+        if (byte_escapes && *p < 0x80) {
+            length = 1;
+            code_point = *p;
+        }
+        if (length > 0 && code_point < FIRST_STAND_IN) {
+            append_code_point(&utf8, code_point);
+            p += length;
         } else {
-            utf8 += static_cast<char>(0xC0 | (*p >> 6));
-            utf8 += static_cast<char>(0x80 | (*p & 0x3F));
+            // --byte-escapes: the byte as the code point of the same value,
+            // which the ASCII output escapes.
+            append_code_point(&utf8, byte_escapes ? *p : BYTE_STAND_IN_BASE + *p);
+            ++p;
         }
     }
     return utf8;
 }
 
+// The printed JSON with every stand-in turned into the escape of its byte.
+std::string with_byte_escapes(const std::string &printed) {
+    std::string out;
+    out.reserve(printed.size());
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(printed.c_str());
+    const unsigned char *end = p + printed.size();
+    while (p < end) {
+        unsigned code_point = 0;
+        size_t length = utf8_sequence(p, &code_point);
+        if (length == 4 && code_point >= FIRST_STAND_IN) {
+            char escape[16];
+            snprintf(escape, sizeof escape, "\\u%04x", code_point - BYTE_STAND_IN_BASE);
+            out += escape;
+            p += length;
+        } else {
+            out += static_cast<char>(*p);
+            ++p;
+        }
+    }
+    return out;
+}
+
 json text(const char *value) {
-    return value != nullptr ? bytes_as_code_points(value) : "";
+    return value != nullptr ? readable_text(value) : "";
 }
 
 json base_name(const char *path) {
@@ -121,7 +212,11 @@ int run_dump(const project_options &options) {
                  {"tokens", dump_tokens(index)},
                  {"locations", dump_locations(index)},
                  {"statements", dump_statements(index)}};
-    std::cout << dump.dump(2, ' ', true) << '\n';
+    if (byte_escapes) {
+        std::cout << dump.dump(2, ' ', true) << '\n';
+    } else {
+        std::cout << with_byte_escapes(dump.dump(2, ' ', false)) << '\n';
+    }
     std::cout.flush();
     if (!std::cout) {
         report_error("cannot write to standard output");
@@ -136,6 +231,8 @@ void add_dump_command(CLI::App *app, project_options *options, int *exit_code) {
     CLI::App *dump = app->add_subcommand(
         "dump", "Build the index of PROJECT and print it as JSON on standard output");
     add_project_options(dump, options, false);
+    dump->add_flag("--byte-escapes", byte_escapes,
+                   "Write every byte at or above 0x80 as \\u00XX, for tools that compare bytes");
     dump->callback([options, exit_code]() { *exit_code = run_dump(*options); });
 }
 

@@ -5,9 +5,12 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "command_common.h"
+#include "command_line.h"
 #include "dump_command.h"
+#include "feedback_command.h"
 #include "query_commands.h"
 
 int main(int argc, char **argv) {
@@ -22,9 +25,21 @@ int main(int argc, char **argv) {
     int exit_code = tokenweave_cli::EXIT_ERROR;
     tokenweave_cli::add_dump_command(&app, &options, &exit_code);
     tokenweave_cli::add_query_commands(&app, &options, &exit_code);
+    tokenweave_cli::add_feedback_command(&app, &options, &exit_code);
+    tokenweave_cli::add_weights_command(&app, &exit_code);
+
+    std::vector<std::string> arguments =
+        tokenweave_cli::expand_help_command(std::vector<std::string>(argv, argv + argc));
+    std::string unknown = tokenweave_cli::check_command_name(app, arguments);
+    if (!unknown.empty()) {
+        tokenweave_cli::report_error(unknown);
+        return tokenweave_cli::EXIT_ERROR;
+    }
+    // CLI11 takes the arguments without the program name, last one first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
 
     try {
-        app.parse(argc, argv);
+        app.parse(reversed);
     } catch (const CLI::CallForHelp &help) {
         return app.exit(help);
     } catch (const CLI::CallForAllHelp &help) {

@@ -13,6 +13,7 @@
 #include "index/index_inspection.h"
 #include "pair_records.h"
 #include "report_formats.h"
+#include "option_checks.h"
 
 namespace tokenweave_cli {
 
@@ -52,7 +53,9 @@ struct feedback_options {
 // printed on standard output and removed.
 class report_target {
 public:
-    explicit report_target(const std::string &requested) : requested_(requested) {
+    // "-" names standard output, as no --report does.
+    explicit report_target(const std::string &requested)
+        : requested_(requested == "-" ? std::string() : requested) {
         if (!requested_.empty()) {
             path_ = requested_;
             return;
@@ -245,61 +248,6 @@ int run_cursor(const project_options &options, const query_options &query) {
                      });
 }
 
-// The pair's grade as the evaluators see it now, or a negative number when
-// the pair is not in the index.
-float grade_of_pair(CCorrelationAnalyser &analyser, const feedback_options &feedback,
-                    const std::string &input_file, const std::string &output_file) {
-    correlation_index *index = inspected_index(&analyser);
-    const char *value = feedback.value.c_str();
-    token_instances_t *instances = find_token_instances(index, value);
-    token_entry_tag *input =
-        find_input_occurrence(index, value, input_file.c_str(), feedback.input_line);
-    token_entry_tag *output =
-        find_output_occurrence(index, value, output_file.c_str(), feedback.output_line);
-    if (instances == nullptr || input == nullptr || output == nullptr) {
-        return -1.0f;
-    }
-    return analyser.EvaluateToken(instances, output, input);
-}
-
-int run_feedback(const project_options &options, const feedback_options &feedback) {
-    std::unique_ptr<CCorrelationAnalyser> analyser = build_and_analyse(options);
-    if (!analyser) {
-        return EXIT_ERROR;
-    }
-    std::string input_file;
-    std::string output_file;
-    if (!resolve_action_file(*analyser, options, feedback.input_file, &input_file) ||
-        !resolve_action_file(*analyser, options, feedback.output_file, &output_file)) {
-        return EXIT_ERROR;
-    }
-    float before = grade_of_pair(*analyser, feedback, input_file, output_file);
-    bool up = feedback.direction == "up";
-    const char *value = feedback.value.c_str();
-    int code = up ? analyser->IncreaseGrade(value, input_file.c_str(), feedback.input_line,
-                                            output_file.c_str(), feedback.output_line)
-                  : analyser->DecreaseGrade(value, input_file.c_str(), feedback.input_line,
-                                            output_file.c_str(), feedback.output_line);
-    if (code == TOKENWEAVE_PAIR_NOT_FOUND) {
-        report_error("no such pair: \"" + feedback.value + "\" is not sent at " +
-                     feedback.input_file + "(" + std::to_string(feedback.input_line) +
-                     ") or not returned at " + feedback.output_file + "(" +
-                     std::to_string(feedback.output_line) + ")");
-        return EXIT_ERROR;
-    }
-    if (code != 0) {
-        report_error("the learning step failed (result code " + std::to_string(code) + ")");
-        return EXIT_ERROR;
-    }
-    float after = grade_of_pair(*analyser, feedback, input_file, output_file);
-    if (analyser->ExportDatFile() != TOKENWEAVE_EXPORTED) {
-        report_error("cannot write the weights file");
-        return EXIT_ERROR;
-    }
-    printf("grade of the pair: %.4f -> %.4f\n", before, after);
-    return EXIT_REPORTED;
-}
-
 const std::vector<std::string> QUERY_FORMATS = {"text", "json", "csv", "html"};
 const std::vector<std::string> PLAN_FORMATS = {"text", "json"};
 const char QUERY_FORMAT_MEANING[] =
@@ -399,16 +347,17 @@ int run_explain(const project_options &options, const feedback_options &pair,
 }
 
 void add_grade_option(CLI::App *command, query_options *query, const char *meaning) {
-    command->add_option("--min-grade", query->min_grade, meaning)->capture_default_str();
+    command->add_option("--min-grade", query->min_grade, meaning)
+        ->check(grade_from_0_to_1())
+        ->capture_default_str();
     command->add_option("--report", query->report,
-                        "Write the report to this file instead of standard output");
+                        "Write the report to this file (\"-\" or none: standard output)");
 }
 
 }  // namespace
 
 void add_query_commands(CLI::App *app, project_options *options, int *exit_code) {
     static query_options query;
-    static feedback_options feedback;
 
     CLI::App *find =
         app->add_subcommand("find", "Rank the best correlation candidates of the whole project");
@@ -416,6 +365,7 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     add_grade_option(find, &query,
                      "Leave out the sent values whose gate grade is below this (0 to 1)");
     find->add_option("--max", query.max_results, "Report at most this many pairs")
+        ->check(at_least_one())
         ->capture_default_str();
     add_format_option(find, &query, QUERY_FORMATS, QUERY_FORMAT_MEANING);
     find->callback([options, exit_code]() { *exit_code = run_find(*options, query, "find"); });
@@ -426,7 +376,9 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     token->add_option("VALUE", query.value, "The value as the script sends it")->required();
     token->add_option("FILE", query.file, "Action file, relative to the project or full path")
         ->required();
-    token->add_option("LINE", query.line, "Line of the value in FILE")->required();
+    token->add_option("LINE", query.line, "Line of the value in FILE")
+        ->required()
+        ->check(at_least_one());
     add_grade_option(token, &query, "Report only pairs graded above this (0 to 1)");
     add_format_option(token, &query, QUERY_FORMATS, QUERY_FORMAT_MEANING);
     token->callback([options, exit_code]() { *exit_code = run_token(*options, query); });
@@ -437,27 +389,11 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     cursor->add_option("FILE", query.file, "Action file, relative to the project or full path")
         ->required();
     cursor->add_option("LINE", query.line, "Line of the statement or of its execute call")
-        ->required();
+        ->required()
+        ->check(at_least_one());
     add_grade_option(cursor, &query, "Report only pairs graded above this (0 to 1)");
     add_format_option(cursor, &query, QUERY_FORMATS, QUERY_FORMAT_MEANING);
     cursor->callback([options, exit_code]() { *exit_code = run_cursor(*options, query); });
-
-    CLI::App *learn = app->add_subcommand(
-        "feedback", "Tell tokenweave a pair was right (up) or wrong (down) and save the weights");
-    add_project_options(learn, options, true);
-    learn->add_option("DIRECTION", feedback.direction, "up or down")
-        ->required()
-        ->check(CLI::IsMember({"up", "down"}));
-    learn->add_option("VALUE", feedback.value, "The value of the pair")->required();
-    learn->add_option("INPUT_FILE", feedback.input_file, "Where the value is sent")->required();
-    learn->add_option("INPUT_LINE", feedback.input_line, "Line where it is sent")->required();
-    learn->add_option("OUTPUT_FILE", feedback.output_file, "Where the value was returned")
-        ->required();
-    learn
-        ->add_option("OUTPUT_LINE", feedback.output_line,
-                     "Line of the grid reference that returned it")
-        ->required();
-    learn->callback([options, exit_code]() { *exit_code = run_feedback(*options, feedback); });
 
     static feedback_options explained;
     static cell_choice cell;

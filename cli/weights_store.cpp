@@ -70,35 +70,35 @@ std::string weights_for_reading(const std::string &named) {
 }
 
 bool weights_for_learning(const std::string &named, std::string *path, std::string *error) {
-    if (!named.empty()) {
-        *path = named;
-        return true;
-    }
-    std::string user = user_weights_path();
-    if (user.empty()) {
+    *path = named.empty() ? user_weights_path() : named;
+    if (path->empty()) {
         *error =
             "no home directory for the learned weights (set HOME or XDG_DATA_HOME, or name "
             "a file with --weights)";
         return false;
     }
-    *path = user;
-    if (exists(user)) {
+    return true;
+}
+
+bool create_user_copy(const std::string &path, std::string *error) {
+    if (exists(path)) {
         return true;
     }
-    std::string shipped = shipped_weights_path();
     std::error_code failure;
-    std::filesystem::create_directories(std::filesystem::path(user).parent_path(), failure);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), failure);
     if (!failure) {
-        std::filesystem::copy_file(shipped, user, failure);
+        std::filesystem::copy_file(shipped_weights_path(), path, failure);
+    }
+    if (!failure) {
+        // The copy is the user's own, whatever the shipped file's mode.
+        std::filesystem::permissions(
+            path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+            std::filesystem::perm_options::add, failure);
     }
     if (failure) {
-        *error = "cannot write " + user + ": " + failure.message();
+        *error = "cannot write " + path + ": " + failure.message();
         return false;
     }
-    // The copy is the user's own, whatever the shipped file's mode.
-    std::filesystem::permissions(
-        user, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-        std::filesystem::perm_options::add, failure);
     return true;
 }
 

@@ -25,10 +25,14 @@ std::string user_weights_path();
 // copy when it exists, else the shipped file.
 std::string weights_for_reading(const std::string &named);
 
-// The file feedback writes: the one named, else the user copy, created from
-// the shipped file first when missing. False, with *error set, when the copy
-// cannot be made.
+// The file feedback writes: the one named, else the user copy. False, with
+// *error set, when there is no home for the user copy.
 bool weights_for_learning(const std::string &named, std::string *path, std::string *error);
+
+// Makes the user copy at path from the shipped file when it does not exist
+// yet, so that it holds every section and not only the learned weights.
+// False, with *error naming the path and the reason, when that fails.
+bool create_user_copy(const std::string &path, std::string *error);
 
 // Checks that path may be written as a weights file: it does not exist yet,
 // or it holds at least one of the weights sections. False, with *error set,

@@ -33,6 +33,49 @@ char *native_copy(const char *path) {
     return native;
 }
 
+const int MAX_LINK_DEPTH = 40;
+
+// The file a path finally names: symbolic links are followed (also to a
+// target that does not exist yet), so that a write replaces the file the
+// link points to and leaves the link in place. Takes ownership of path and
+// returns the resolved path (null when memory ran out or the links loop).
+char *follow_links(char *path) {
+    for (int depth = 0; path != nullptr; ++depth) {
+        struct stat status;
+        if (lstat(path, &status) != 0 || !S_ISLNK(status.st_mode)) {
+            return path;
+        }
+        if (depth == MAX_LINK_DEPTH) {
+            errno = ELOOP;
+            break;
+        }
+        size_t capacity = static_cast<size_t>(status.st_size > 0 ? status.st_size : 255) + 1;
+        char *link = static_cast<char *>(malloc(capacity));
+        ssize_t length = link != nullptr ? readlink(path, link, capacity) : -1;
+        if (length < 0 || static_cast<size_t>(length) >= capacity) {
+            free(link);
+            break;
+        }
+        link[length] = '\0';
+        char *next = link;
+        if (link[0] != '/') {
+            // A relative link is read from the link's own directory.
+            const char *slash = strrchr(path, '/');
+            size_t directory_length = slash != nullptr ? static_cast<size_t>(slash - path) + 1 : 0;
+            next = static_cast<char *>(malloc(directory_length + static_cast<size_t>(length) + 1));
+            if (next != nullptr) {
+                memcpy(next, path, directory_length);
+                strcpy(next + directory_length, link);
+            }
+            free(link);
+        }
+        free(path);
+        path = next;
+    }
+    free(path);
+    return nullptr;
+}
+
 int write_all(int fd, const char *data, size_t size) {
     while (size > 0) {
         ssize_t written = write(fd, data, size);
@@ -152,8 +195,8 @@ int profile_replace_file(const char *path, const profile_span *parts, size_t par
     if (path == nullptr || path[0] == '\0') {
         return -1;
     }
-    char *target = native_copy(path);
-    size_t temp_size = strlen(path) + TEMP_SUFFIX_SIZE;
+    char *target = follow_links(native_copy(path));
+    size_t temp_size = (target != nullptr ? strlen(target) : 0) + TEMP_SUFFIX_SIZE;
     char *temp_path = static_cast<char *>(malloc(temp_size));
     int result = -1;
     if (target != nullptr && temp_path != nullptr) {
@@ -165,7 +208,10 @@ int profile_replace_file(const char *path, const profile_span *parts, size_t par
                 sync_directory_of(target);
                 result = 0;
             } else {
+                // The caller may name the reason: keep the failure's errno.
+                int failure = errno;
                 unlink(temp_path);
+                errno = failure;
             }
         }
     }

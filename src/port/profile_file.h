@@ -30,7 +30,8 @@ void profile_text_free(profile_text *text);
 // Replaces the file at path with the concatenation of parts. The bytes go to
 // a new file beside the target, which is flushed to disk and then renamed over
 // the target, so readers and crashes see the old file or the new one, never a
-// mix. An existing target keeps its permission bits. Returns 0 on success;
+// mix. An existing target keeps its permission bits. A symbolic link is
+// followed: the file it points to is replaced and the link stays. Returns 0 on success;
 // on failure -1, the target untouched and no temporary file left behind.
 int profile_replace_file(const char *path, const profile_span *parts, size_t part_count);
 
