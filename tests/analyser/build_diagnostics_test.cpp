@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "index/index_inspection.h"
 #include "test_project.h"
 #include "test_support.h"
 #include "tokenweave/ccorrelationanalyser.h"
@@ -224,6 +225,48 @@ TEST(BuildDiagnosticsApi, EachAnalyserKeepsItsOwn) {
     ASSERT_EQ(second.BuildIndex(), TOKENWEAVE_OK);
     EXPECT_EQ(first.BuildDiagnostic(0, nullptr), 1);
     EXPECT_EQ(second.BuildDiagnostic(0, nullptr), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// An absolute Actions value names the file as it stands; a relative one is
+// still read from the project's directory.
+TEST(ActionPaths, AbsoluteValuesAreUsedAsTheyStand) {
+    TempDir elsewhere;
+    std::string absolute = elsewhere.write("far.c", "{\nsqx_assign(C, \"7\");\n}\n");
+    Scene scene;
+    scene.dir.write("near.c", "{\n}\n");
+    scene.dir.write("project.prj", "[Actions]\na=" + absolute + "\nb=near.c\n");
+    CCorrelationAnalyser analyser(scene.project.c_str(), scene.settings.c_str(), nullptr, nullptr);
+    analyser.SetDataFilePath(scene.weights.c_str());
+    ASSERT_EQ(analyser.BuildIndex(), TOKENWEAVE_OK);
+    EXPECT_EQ(analyser.BuildDiagnostic(0, nullptr), 0);
+    std::vector<const action_file_t *> files = index_files(inspected_index(&analyser));
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(std::string(files[0]->path), absolute);
+    EXPECT_EQ(std::string(files[1]->path), scene.dir.file("near.c"));
+    EXPECT_NE(find_token_instances(inspected_index(&analyser), "7"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ActionPaths, WindowsAbsoluteFormsAreNotJoinedToTheProjectDirectory) {
+    const char *values[] = {"C:\\rec\\a.c", "c:/rec/a.c", "\\\\host\\share\\a.c", "/srv/a.c"};
+    for (const char *value : values) {
+        Scene scene;
+        scene.dir.write("project.prj", std::string("[Actions]\na=") + value + "\n");
+        CCorrelationAnalyser analyser(scene.project.c_str(), scene.settings.c_str(), nullptr,
+                                      nullptr);
+        analyser.SetDataFilePath(scene.weights.c_str());
+        ASSERT_EQ(analyser.BuildIndex(), TOKENWEAVE_OK);
+        std::vector<const action_file_t *> files = index_files(inspected_index(&analyser));
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(std::string(files[0]->path), value);
+    }
 }
 
 }  // namespace
