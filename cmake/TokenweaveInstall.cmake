@@ -10,6 +10,7 @@
 include(CMakePackageConfigHelpers)
 
 set(TOKENWEAVE_INSTALL_DATADIR dat)
+set(TOKENWEAVE_INSTALL_CLI_DATADIR share/tokenweave)
 set(TOKENWEAVE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/tokenweave)
 set(TOKENWEAVE_INSTALL_PKGCONFIGDIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
@@ -31,6 +32,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tokenweave
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
     FILES_MATCHING PATTERN "*.h")
 install(FILES ${PROJECT_SOURCE_DIR}/dat/crlt.dat DESTINATION ${TOKENWEAVE_INSTALL_DATADIR})
+# The command's own copy, where shared data belongs; the command reads it
+# from <exe dir>/../share/tokenweave before falling back to <prefix>/dat.
+install(FILES ${PROJECT_SOURCE_DIR}/dat/crlt.dat DESTINATION ${TOKENWEAVE_INSTALL_CLI_DATADIR})
 if(TARGET tokenweave_cli)
     set_target_properties(tokenweave_cli PROPERTIES INSTALL_RPATH_USE_LINK_PATH ON)
     install(TARGETS tokenweave_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -81,13 +81,15 @@ fi
 quietly "${install_command[@]}"
 
 step "installed files"
-for file in "include/tokenweave/ccorrelationanalyser.h" "dat/crlt.dat" \
+for file in "include/tokenweave/ccorrelationanalyser.h" "dat/crlt.dat" "share/tokenweave/crlt.dat" \
     "$libdir/libtokenweave.so" "$libdir/cmake/tokenweave/tokenweaveConfig.cmake" \
     "$libdir/cmake/tokenweave/tokenweaveConfigVersion.cmake" \
     "$libdir/pkgconfig/tokenweave.pc"; do
     [ -e "$prefix/$file" ] || fail "$file was not installed"
 done
 cmp -s "$root/dat/crlt.dat" "$prefix/dat/crlt.dat" || fail "dat/crlt.dat differs from the source"
+cmp -s "$root/dat/crlt.dat" "$prefix/share/tokenweave/crlt.dat" ||
+    fail "share/tokenweave/crlt.dat differs from the source"
 soname_link="$prefix/$libdir/libtokenweave.so.${version%%.*}"
 [ -L "$prefix/$libdir/libtokenweave.so" ] && [ -L "$soname_link" ] &&
     [ -f "$prefix/$libdir/libtokenweave.so.$version" ] ||
@@ -155,13 +157,17 @@ mkdir "$work/run-pkgconfig"
 
 if [ "$with_cli" -eq 1 ]; then
     step "installed tokenweave find"
-    # Run from elsewhere: the command must find <prefix>/dat/crlt.dat by itself.
+    # Run from elsewhere, with a home of its own: the command must find
+    # <prefix>/share/tokenweave/crlt.dat by itself.
     status=0
-    (cd "$work" && "$prefix/bin/tokenweave" find "$project" </dev/null >"$work/cli.txt" 2>&1) ||
-        status=$?
+    mkdir "$work/home"
+    (cd "$work" && HOME="$work/home" XDG_DATA_HOME="" "$prefix/bin/tokenweave" find "$project" \
+        </dev/null >"$work/cli.txt" 2>&1) || status=$?
     [ "$status" -eq 0 ] || fail "tokenweave find exited with $status: $(cat "$work/cli.txt")"
     grep -Fxq "$expected_pair" "$work/cli.txt" ||
         fail "tokenweave find did not report: $expected_pair"
+    grep -Fq "weights $prefix/share/tokenweave/crlt.dat" "$work/cli.txt" ||
+        fail "tokenweave find did not read share/tokenweave/crlt.dat: $(cat "$work/cli.txt")"
 fi
 
 echo "install test passed"
