@@ -166,7 +166,7 @@ public:
     // 0 on success; -1 when called a second time (nothing changes) or when
     // memory for the evaluators ran out (the index stays usable). A scan that
     // was cancelled or met unreadable files still returns 0 with what it
-    // indexed. A missing weights file is not an error: every weight is then 0
+    // indexed; BuildDiagnostic lists what could not be used. A missing weights file is not an error: every weight is then 0
     // and every pair grades 0 until feedback raises a weight.
     // Throws CorrelationScanException when no index could be created.
     int BuildIndex();

@@ -49,7 +49,7 @@ TEST_P(CliReferenceTest, ShowsTheHelpVerbatim) {
 
 INSTANTIATE_TEST_SUITE_P(EveryCommand, CliReferenceTest,
                          testing::Values("", "dump", "find", "token", "cursor", "feedback",
-                                         "explain", "plan"),
+                                         "explain", "plan", "weights"),
                          [](const testing::TestParamInfo<const char *> &info) {
                              std::string name = info.param;
                              return name.empty() ? std::string("program") : name;
@@ -59,7 +59,7 @@ TEST(DocsExamples, SearchOfTheBundledProjectIsShownAsPrinted) {
     int status = -1;
     std::string report =
         cli_output("find \"" + SOURCE_DIR + "/examples/orders/orders.prj\" --weights \"" +
-                       SOURCE_DIR + "/dat/crlt.dat\"",
+                       SOURCE_DIR + "/dat/crlt.dat\" --quiet",
                    &status);
     ASSERT_EQ(status, 0) << report;
     std::string shown = fenced(without_trailing_newlines(report));
