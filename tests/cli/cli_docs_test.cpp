@@ -14,7 +14,11 @@ const std::string SOURCE_DIR = TOKENWEAVE_SOURCE_DIR;
 
 std::string cli_output(const std::string &arguments, int *status) {
     std::string output;
-    *status = tw_test::run_command("\"" TOKENWEAVE_CLI_PATH "\" " + arguments + " 2>&1", &output);
+    // A home of its own: no learned weights of the real home are read.
+    tw_test::TempDir home;
+    *status = tw_test::run_command("env HOME=" + home.path() + " XDG_DATA_HOME= \"" +
+                                       TOKENWEAVE_CLI_PATH "\" " + arguments + " 2>&1",
+                                   &output);
     return output;
 }
 

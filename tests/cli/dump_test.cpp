@@ -19,8 +19,12 @@ std::string Quoted(const std::string &text) {
 
 // Runs the command with arguments; *out receives its standard output.
 int RunDump(const std::string &arguments, std::string *out) {
-    return tw_test::run_command(
-        std::string(TOKENWEAVE_CLI_PATH) + " dump " + arguments + " 2>/dev/null", out);
+    // A home of its own: no learned weights of the real home are read.
+    tw_test::TempDir home;
+    return tw_test::run_command("env HOME=" + home.path() +
+                                    " XDG_DATA_HOME= " + std::string(TOKENWEAVE_CLI_PATH) +
+                                    " dump " + arguments + " 2>/dev/null",
+                                out);
 }
 
 std::string Replace(std::string text, const std::string &from, const std::string &to) {
