@@ -108,6 +108,14 @@ int main(int argc, char **argv) {
         fprintf(stderr, "BuildIndex failed (%d)\n", built);
         return 1;
     }
+    // What the build could not use: a missing grid or action file leaves
+    // fewer candidates, which the user should know.
+    tokenweave_diagnostic diagnostic;
+    for (int i = 0; i < analyser.BuildDiagnostic(0, nullptr); ++i) {
+        analyser.BuildDiagnostic(i, &diagnostic);
+        fprintf(stderr, "warning: %s:%d: %s\n", diagnostic.file, diagnostic.line,
+                diagnostic.reason);
+    }
     // Counts how often a value repeats down its grid, which one heuristic
     // reads; call it before the queries.
     analyser.AnalyseIndex();
