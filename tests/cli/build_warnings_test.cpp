@@ -163,6 +163,19 @@ TEST(BuildSummary, CountsFilesGridsAndValuesAndNamesFamilyAndWeights) {
                   SHIPPED_WEIGHTS + "\n");
 }
 
+TEST(BuildSummary, LargeCountsAreGroupedByThousands) {
+    TempDir dir;
+    std::string script = "{\n";
+    for (int i = 0; i < 1234; ++i) {
+        script += "sqx_assign(C, \"v" + std::to_string(i) + "\");\n";
+    }
+    dir.write("a.c", script + "}\n");
+    dir.write("p.prj", "[Actions]\na=a.c\n");
+    Outcome outcome = run("dump " + dir.file("p.prj"));
+    EXPECT_TRUE(contains(outcome.err, "indexed 1 of 1 action files, 0 of 0 grids, 1,234 values"))
+        << outcome.err;
+}
+
 TEST(BuildSummary, ProjectThatCannotBeReadIsAnError) {
     TempDir dir;
     for (const std::string &project : {dir.path(), dir.file("missing.prj")}) {
