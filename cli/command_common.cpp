@@ -241,6 +241,26 @@ bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &
     return false;
 }
 
+std::string why_not_writable(const std::string &path) {
+    std::error_code error;
+    std::filesystem::path target(path);
+    if (std::filesystem::is_directory(target, error)) {
+        return strerror(EISDIR);
+    }
+    std::filesystem::path parent = target.parent_path();
+    if (parent.empty()) {
+        parent = ".";
+    }
+    if (!std::filesystem::is_directory(parent, error)) {
+        return strerror(std::filesystem::exists(parent, error) ? ENOTDIR : ENOENT);
+    }
+    bool exists = std::filesystem::exists(target, error);
+    if (access(exists ? path.c_str() : parent.c_str(), W_OK) != 0) {
+        return strerror(errno);
+    }
+    return "not written completely";
+}
+
 void finish_progress() {
     finish_progress_bar();
 }

@@ -53,9 +53,14 @@ bool resolve_action_file(CCorrelationAnalyser &analyser, const project_options &
 // for a project file named without one).
 std::string project_directory(const std::string &project);
 
-// The weights file a command reads: the one requested with --weights, or
-// the one beside the executable.
+// The weights file a command reads: the one requested with --weights, else
+// the user's learned copy when it exists, else the shipped one.
 std::string weights_file_in_use(const std::string &requested);
+
+// Why a file at path cannot be written, as the system words it ("No such
+// file or directory", "Permission denied", "Is a directory"); for a write
+// that failed part-way, "not written completely".
+std::string why_not_writable(const std::string &path);
 
 // Ends the progress bar's line, if one was drawn.
 void finish_progress();

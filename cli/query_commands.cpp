@@ -128,7 +128,8 @@ int exit_status_of_query(int code, const report_target &report) {
             }
             return code == TOKENWEAVE_OK ? EXIT_REPORTED : EXIT_NOTHING_FOUND;
         case TOKENWEAVE_REPORT_NOT_WRITTEN:
-            report_error("cannot create the report file '" + report.path() + "'");
+            report_error("cannot write the report file '" + report.path() +
+                         "': " + why_not_writable(report.path()));
             return EXIT_ERROR;
         default:
             report_error("the query failed (result code " + std::to_string(code) + ")");

@@ -256,6 +256,16 @@ TEST(CommandConventions, FamilyIsChosenFromTheScriptsWhenNotGiven) {
     EXPECT_TRUE(contains(oracle.err, "database oracle (from the scripts)")) << oracle.err;
 }
 
+TEST(CommandConventions, ReportWriteErrorNamesPathAndReason) {
+    TempDir dir;
+    std::string report = dir.file("missing/find.txt");
+    Outcome failed =
+        run("find " + EXAMPLE + " --quiet --weights " + SHIPPED_WEIGHTS + " --report " + report);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "tokenweave: cannot write the report file '" + report +
+                              "': No such file or directory\n");
+}
+
 TEST(DumpText, ValidUtf8AsItIsOtherBytesEscaped) {
     TempDir dir;
     dir.write("a.c",
