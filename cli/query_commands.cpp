@@ -9,11 +9,12 @@
 #include <iterator>
 #include <random>
 
+#include "build_report.h"
 #include "correlation_plan.h"
 #include "index/index_inspection.h"
+#include "option_checks.h"
 #include "pair_records.h"
 #include "report_formats.h"
-#include "option_checks.h"
 
 namespace tokenweave_cli {
 
@@ -98,7 +99,7 @@ private:
 // Writes a report built here (not by the library) to the file the user
 // named or to standard output. False, with a message, when that failed.
 bool write_report(const std::string &requested, const std::string &text) {
-    if (requested.empty()) {
+    if (requested.empty() || requested == "-") {
         std::cout << text;
         std::cout.flush();
         if (!std::cout) {
@@ -111,7 +112,8 @@ bool write_report(const std::string &requested, const std::string &text) {
     out << text;
     out.close();
     if (!out) {
-        report_error("cannot write the report file '" + requested + "'");
+        report_error("cannot write the report file '" + requested +
+                     "': " + why_not_writable(requested));
         return false;
     }
     return true;
@@ -154,7 +156,9 @@ report_heading heading_of(const std::string &command, const project_options &opt
                           const query_options &query, CCorrelationAnalyser &analyser) {
     report_heading heading;
     heading.command = command;
-    heading.query = {{"project", display_text(options.project)}, {"db", options.database}};
+    heading.query = {
+        {"project", display_text(options.project)},
+        {"db", options.database.empty() ? family_from_scripts(analyser) : options.database}};
     if (command == "token") {
         heading.query["value"] = display_text(query.value);
     }

@@ -78,7 +78,7 @@ TEST(DocsExamples, PlanOfTheBundledProjectIsShownAsPrinted) {
     int status = -1;
     std::string plan =
         cli_output("plan \"" + SOURCE_DIR + "/examples/orders/orders.prj\" --weights \"" +
-                       SOURCE_DIR + "/dat/crlt.dat\"",
+                       SOURCE_DIR + "/dat/crlt.dat\" --quiet",
                    &status);
     ASSERT_EQ(status, 0) << plan;
     std::string shown = fenced(without_trailing_newlines(plan));
@@ -95,7 +95,7 @@ TEST(DocsExamples, ExplanationIsShownAsPrinted) {
     std::string explained = cli_output("explain \"" + SOURCE_DIR +
                                            "/examples/orders/orders.prj\" 58821 Action2.c 12 "
                                            "Action2.c 9 --weights \"" +
-                                           SOURCE_DIR + "/dat/crlt.dat\"",
+                                           SOURCE_DIR + "/dat/crlt.dat\" --quiet",
                                        &status);
     ASSERT_EQ(status, 0) << explained;
     EXPECT_NE(tw_test::read_file(SOURCE_DIR + "/docs/cli.md")
