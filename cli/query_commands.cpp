@@ -407,7 +407,9 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     add_project_options(explain, options, true);
     explain->add_option("VALUE", explained.value, "The value of the pair")->required();
     explain->add_option("FILE", explained.input_file, "Where the value is sent")->required();
-    explain->add_option("LINE", explained.input_line, "Line where it is sent")->required();
+    explain->add_option("LINE", explained.input_line, "Line where it is sent")
+        ->required()
+        ->check(at_least_one());
     explain->add_option("OUTFILE", explained.output_file, "Where the value was returned")
         ->required();
     explain
@@ -426,8 +428,10 @@ void add_query_commands(CLI::App *app, project_options *options, int *exit_code)
     add_project_options(plan, options, true);
     plan->add_option("--min-grade", query.min_grade,
                      "Leave out the sent values whose best pair grades below this (0 to 1)")
+        ->check(grade_from_0_to_1())
         ->capture_default_str();
     plan->add_option("--max", query.max_results, "Plan from at most this many pairs")
+        ->check(at_least_one())
         ->capture_default_str();
     plan->add_option("--report", query.report,
                      "Write the plan to this file instead of standard output");
