@@ -200,10 +200,12 @@ std::string html_report(const report_heading &heading, const std::vector<pair_re
     if (!heading.diagnostics.empty()) {
         html += "<ul class=\"diagnostics\">";
         for (const auto &diagnostic : heading.diagnostics) {
-            html +=
-                "<li>" +
-                escape(diagnostic.is_string() ? diagnostic.get<std::string>() : diagnostic.dump()) +
-                "</li>";
+            std::string where = diagnostic.value("file", "");
+            int line = diagnostic.value("line", 0);
+            if (line > 0) {
+                where += "(" + std::to_string(line) + ")";
+            }
+            html += "<li>" + escape(where + ": " + diagnostic.value("reason", "")) + "</li>";
         }
         html += "</ul>\n";
     }

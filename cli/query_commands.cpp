@@ -148,8 +148,15 @@ std::unique_ptr<CCorrelationAnalyser> build_and_analyse(const project_options &o
 }
 
 // The diagnostics of the index build that the JSON and HTML reports carry.
-ordered_json build_diagnostics(CCorrelationAnalyser &) {
-    return ordered_json::array();
+ordered_json diagnostics_json(CCorrelationAnalyser &analyser) {
+    ordered_json list = ordered_json::array();
+    for (const tokenweave_diagnostic &diagnostic : build_diagnostics(analyser)) {
+        list.push_back({{"kind", diagnostic.kind},
+                        {"file", display_text(diagnostic.file)},
+                        {"line", diagnostic.line},
+                        {"reason", display_text(diagnostic.reason)}});
+    }
+    return list;
 }
 
 report_heading heading_of(const std::string &command, const project_options &options,
@@ -171,7 +178,7 @@ report_heading heading_of(const std::string &command, const project_options &opt
         heading.query["max"] = query.max_results;
     }
     heading.weights_file = weights_file_in_use(options.weights);
-    heading.diagnostics = build_diagnostics(analyser);
+    heading.diagnostics = diagnostics_json(analyser);
     return heading;
 }
 

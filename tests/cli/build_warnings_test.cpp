@@ -8,7 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
+
+#include "tokenweave/ccorrelationanalyser.h"
 
 #include "test_support.h"
 
@@ -350,6 +353,29 @@ TEST(Feedback, LearnsIntoTheUserCopyAndNeverTheShippedFile) {
     EXPECT_EQ(reset.status, 0);
     EXPECT_FALSE(tw_test::file_exists(copy));
     EXPECT_TRUE(contains(run_in(home, "find " + EXAMPLE).err, "weights " + SHIPPED_WEIGHTS));
+}
+
+}  // namespace
+
+namespace {
+
+// The formatted reports carry the same diagnostics the warnings name.
+TEST(BuildWarnings, JsonAndHtmlReportsCarryTheDiagnostics) {
+    TempDir dir;
+    write_project(dir, "Action1.c");
+    remove(dir.file("grids.grd").c_str());
+    Outcome json_report = run("find " + dir.file("p.prj") + " --format json --quiet");
+    nlohmann::json parsed = nlohmann::json::parse(json_report.out);
+    ASSERT_EQ(parsed.at("diagnostics").size(), 1u) << json_report.out;
+    const nlohmann::json &diagnostic = parsed.at("diagnostics").at(0);
+    EXPECT_EQ(diagnostic.at("kind"), TOKENWEAVE_DIAGNOSTIC_GRID_NOT_LOADED);
+    EXPECT_EQ(diagnostic.at("line"), 2);
+    EXPECT_TRUE(contains(diagnostic.at("file").get<std::string>(), "Action1.c"));
+    EXPECT_TRUE(contains(diagnostic.at("reason").get<std::string>(), "no .grd file"));
+
+    Outcome html_report = run("find " + dir.file("p.prj") + " --format html --quiet");
+    EXPECT_TRUE(contains(html_report.out, "<ul class=\"diagnostics\"><li>"));
+    EXPECT_TRUE(contains(html_report.out, "Action1.c(2): "));
 }
 
 }  // namespace
