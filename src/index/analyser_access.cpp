@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <atomic>
+
 #include "platlib/text.h"
 
 // The one friend of CCorrelationAnalyser: the accessors below go through it
@@ -29,7 +31,9 @@ struct analyser_access {
 namespace {
 
 CCorrelationAnalyser *the_current_analyser = nullptr;
-const analyser_build_hooks *the_build_hooks = nullptr;
+// Installed by every analyser (always the same hooks), possibly on two
+// threads at once: atomic, so that is no race.
+std::atomic<const analyser_build_hooks *> the_build_hooks{nullptr};
 
 }  // namespace
 
@@ -109,14 +113,16 @@ void analyser_set_build_hooks(const analyser_build_hooks *hooks) {
 
 void analyser_report_diagnostic(CCorrelationAnalyser *a, int kind, const char *file, int line,
                                 const char *reason) {
-    if (a != nullptr && the_build_hooks != nullptr && the_build_hooks->diagnostic != nullptr) {
-        the_build_hooks->diagnostic(a, kind, file, line, reason);
+    const analyser_build_hooks *hooks = the_build_hooks.load();
+    if (a != nullptr && hooks != nullptr && hooks->diagnostic != nullptr) {
+        hooks->diagnostic(a, kind, file, line, reason);
     }
 }
 
 void analyser_count_grid(CCorrelationAnalyser *a, bool loaded) {
-    if (a != nullptr && the_build_hooks != nullptr && the_build_hooks->grid_met != nullptr) {
-        the_build_hooks->grid_met(a, loaded);
+    const analyser_build_hooks *hooks = the_build_hooks.load();
+    if (a != nullptr && hooks != nullptr && hooks->grid_met != nullptr) {
+        hooks->grid_met(a, loaded);
     }
 }
 

@@ -11,9 +11,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tokenweave/ccorrelationanalyser.h"
-
 #include "test_support.h"
+#include "tokenweave/ccorrelationanalyser.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <atomic>
+
 #include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
 #include "index/scanner/scanner.h"
@@ -11,7 +13,9 @@ namespace {
 
 const char CMX_PREFIX[] = "cmx_";
 
-FILE *echo_stream = stdout;
+// Set by callers on any thread, read by the scan running under the build
+// lock: atomic, so that setting it while another thread builds is no race.
+std::atomic<FILE *> echo_stream{stdout};
 
 }  // namespace
 
@@ -22,8 +26,9 @@ void scanner_set_echo_stream(FILE *stream) {
 }
 
 void scanner_echo(const char *text, size_t length) {
-    if (echo_stream != nullptr) {
-        fwrite(text, 1, length, echo_stream);
+    FILE *stream = echo_stream.load();
+    if (stream != nullptr) {
+        fwrite(text, 1, length, stream);
     }
 }
 
