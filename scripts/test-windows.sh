@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows preset (windows-x86) and runs every test under
 # Wine, headless.
-#   scripts/test-windows.sh [ctest options...]   e.g. -R Profile
+#   scripts/test-windows.sh                 every test but the pending ones
+#   scripts/test-windows.sh CTEST_OPTIONS   e.g. -R Profile; no pending check
+#
+# tests/windows/pending.txt names the tests that do not pass on Windows yet.
+# They are left out of the main run, then run on their own: the script fails
+# when any other test fails, and also when a pending test passes (its name
+# must then leave the list).
 #
 # The programs find the GCC runtime DLLs beside them in build-windows-x86/bin
 # (the build copies them there). Wine runs in its own prefix inside the build
@@ -42,4 +48,48 @@ trap stop_wineserver EXIT
 timeout "$WINE_START_TIMEOUT" wineserver -p
 timeout "$WINE_START_TIMEOUT" wine cmd /c exit 0
 
-timeout "$TEST_TIMEOUT" ctest --preset windows-x86 --parallel 2 "$@" </dev/null
+if [ $# -gt 0 ]; then
+    timeout "$TEST_TIMEOUT" ctest --preset windows-x86 --parallel 2 "$@" </dev/null
+    exit
+fi
+
+pending=()
+while IFS= read -r name; do
+    pending+=("$name")
+done < <(grep -v -e '^#' -e '^[[:space:]]*$' "$root/tests/windows/pending.txt")
+if [ ${#pending[@]} -eq 0 ]; then
+    timeout "$TEST_TIMEOUT" ctest --preset windows-x86 --parallel 2 </dev/null
+    exit
+fi
+pending_regex="^($(printf '%s\n' "${pending[@]}" | sed 's/[][\.*^$+?(){}|]/\\&/g' | paste -sd'|'))\$"
+
+echo "Windows tests: all but the ${#pending[@]} pending ones (tests/windows/pending.txt)"
+status=0
+timeout "$TEST_TIMEOUT" ctest --preset windows-x86 --parallel 2 -E "$pending_regex" </dev/null ||
+    status=$?
+
+echo "Windows tests: the ${#pending[@]} pending ones, expected to fail"
+pending_log="$build_dir/pending-tests.log"
+failed_list="$build_dir/Testing/Temporary/LastTestsFailed.log"
+rm -f "$failed_list"
+pending_status=0
+timeout "$TEST_TIMEOUT" ctest --preset windows-x86 --parallel 2 -R "$pending_regex" \
+    >"$pending_log" 2>&1 </dev/null || pending_status=$?
+if [ "$pending_status" -eq 124 ]; then
+    echo "error: the pending tests timed out; see $pending_log" >&2
+    exit 1
+fi
+now_passing=()
+for name in "${pending[@]}"; do
+    if ! { [ -f "$failed_list" ] && cut -d: -f2- "$failed_list" | grep -qxF -- "$name"; }; then
+        now_passing+=("$name")
+    fi
+done
+if [ ${#now_passing[@]} -gt 0 ]; then
+    echo "error: these pending tests pass now; take them off tests/windows/pending.txt:" >&2
+    printf '  %s\n' "${now_passing[@]}" >&2
+    status=1
+else
+    echo "All ${#pending[@]} pending tests still fail (details in $pending_log)"
+fi
+exit "$status"
