@@ -45,6 +45,7 @@ stop_wineserver() {
     timeout "$WINE_STOP_TIMEOUT" wineserver -k >/dev/null 2>&1 || true
 }
 trap stop_wineserver EXIT
+trap 'exit 143' TERM INT
 timeout "$WINE_START_TIMEOUT" wineserver -p
 timeout "$WINE_START_TIMEOUT" wine cmd /c exit 0
 
