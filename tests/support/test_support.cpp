@@ -87,9 +87,11 @@ bool file_exists(const std::string &path) {
 namespace {
 
 #if defined(_WIN32)
-// Text mode: the child's CRLF line ends arrive as LF, as on POSIX.
+// Text mode: the child's CRLF line ends arrive as LF, as on POSIX. cmd /c
+// drops the first and the last quote of its command line, so the whole
+// command gets one more pair.
 FILE *open_command(const std::string &command) {
-    return _popen(command.c_str(), "rt");
+    return _popen(("\"" + command + "\"").c_str(), "rt");
 }
 // The child's exit code, or -1.
 int close_command(FILE *pipe) {
@@ -109,6 +111,25 @@ int close_command(FILE *pipe) {
 #endif
 
 }  // namespace
+
+#if defined(_WIN32)
+const char NULL_DEVICE[] = "NUL";
+
+// Paths and the arguments the tests pass hold no double quotes.
+std::string quoted_argument(const std::string &text) {
+    return "\"" + text + "\"";
+}
+#else
+const char NULL_DEVICE[] = "/dev/null";
+
+std::string quoted_argument(const std::string &text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+#endif
 
 int run_command(const std::string &command, std::string *output) {
     FILE *pipe = open_command(command);
