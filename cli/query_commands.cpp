@@ -111,7 +111,7 @@ public:
         }
         std::ifstream in(path_, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        binary_standard_output binary;
+        [[maybe_unused]] binary_standard_output binary;  // does nothing off Windows
         std::cout << text;
         if (!text.empty() && text.back() != '\n') {
             std::cout << REPORT_LINE_END;
