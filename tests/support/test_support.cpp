@@ -80,6 +80,20 @@ std::string read_file(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string read_report(const std::string &path) {
+    std::string text = read_file(path);
+#if defined(_WIN32)
+    std::string lf_text;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            lf_text += text[i];
+        }
+    }
+    text = lf_text;
+#endif
+    return text;
+}
+
 bool file_exists(const std::string &path) {
     return std::filesystem::exists(path);
 }

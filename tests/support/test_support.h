@@ -29,6 +29,9 @@ private:
 
 // The whole file as bytes; empty when it cannot be read.
 std::string read_file(const std::string &path);
+// A report file as text: Windows reports end their lines in CRLF, which
+// reads as LF here, so expectations are the same on every platform.
+std::string read_report(const std::string &path);
 bool file_exists(const std::string &path);
 
 // Runs a shell command (sh, or cmd.exe on Windows), capturing its standard
