@@ -152,7 +152,7 @@ TEST(SearchGate, GateOfAnEarlierInputIsItsNearestOutput) {
     for (int search = 0; search < 3; ++search) {
         SCOPED_TRACE(search);
         EXPECT_EQ(analyser->FindCorrelations(report.c_str(), 0.5f, 10), 0);
-        EXPECT_EQ(read_file(report), expected);
+        EXPECT_EQ(read_report(report), expected);
     }
 }
 

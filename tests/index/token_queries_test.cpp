@@ -225,7 +225,7 @@ TEST_P(CursorQueryTest, BareBaseNameSharedByTwoFilesFindsNothing) {
     ASSERT_NE(built, nullptr);
     EXPECT_EQ(built->CursorQuery("a.c", 6, report.c_str(), 0.0f), -7);
     EXPECT_EQ(built->CursorQuery(nested.c_str(), 6, report.c_str(), 0.0f), 0);
-    EXPECT_NE(read_file(report).find("value \"22\""), std::string::npos);
+    EXPECT_NE(read_report(report).find("value \"22\""), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDatabaseFamilies, CursorQueryTest,
