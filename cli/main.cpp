@@ -19,6 +19,9 @@ int main(int argc, char **argv) {
         "returned earlier: correlation candidates.",
         "tokenweave"};
     app.require_subcommand(1);
+    // Options are spelt --name everywhere; on Windows a "/name" option would
+    // take a full path (as Wine passes them) for an option.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", "tokenweave 0.1.0");
 
     tokenweave_cli::project_options options;

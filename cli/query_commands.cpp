@@ -1,6 +1,10 @@
 #include "query_commands.h"
 
 #include <stdio.h>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -22,7 +26,35 @@ namespace {
 
 enum { DEFAULT_MAX_RESULTS = 100 };
 
-// Result codes of the library that the commands tell apart.
+// The library writes reports with the platform's line ends.
+#if defined(_WIN32)
+const char REPORT_LINE_END[] = "\r\n";
+#else
+const char REPORT_LINE_END[] = "\n";
+#endif
+
+// Standard output in binary mode for the object's life: a report copied
+// through a Windows text-mode stream would have every CRLF turned into
+// CR CR LF.
+class binary_standard_output {
+public:
+#if defined(_WIN32)
+    binary_standard_output() {
+        fflush(stdout);
+        previous_mode_ = _setmode(_fileno(stdout), _O_BINARY);
+    }
+    ~binary_standard_output() {
+        fflush(stdout);
+        if (previous_mode_ != -1) {
+            _setmode(_fileno(stdout), previous_mode_);
+        }
+    }
+
+private:
+    int previous_mode_;
+#endif
+};
+
 struct query_options {
     std::string format = "text";
     float min_grade = 0.0f;
@@ -83,9 +115,10 @@ public:
         }
         std::ifstream in(path_, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        [[maybe_unused]] binary_standard_output binary;  // does nothing off Windows
         std::cout << text;
         if (!text.empty() && text.back() != '\n') {
-            std::cout << '\n';
+            std::cout << REPORT_LINE_END;
         }
         std::cout.flush();
         return static_cast<bool>(std::cout);

@@ -308,7 +308,7 @@ TEST(AnalyserQueries, FindCorrelationsNeedsNoAnalysisFirst) {
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("r.txt");
     EXPECT_EQ(analyser->FindCorrelations(report.c_str(), 0.0f, 5), 0);
-    EXPECT_EQ(read_file(report),
+    EXPECT_EQ(tw_test::read_report(report),
               "A.c(4): value \"42\" was returned at A.c(3), grid column 1, row 1\n");
 }
 

@@ -18,7 +18,7 @@ using tw_test::LINE_DISTANCE_WEIGHTS;
 using tw_test::numbered_lines;
 using tw_test::ProgressLog;
 using tw_test::QUARTER_GRADE_WEIGHTS;
-using tw_test::read_file;
+using tw_test::read_report;
 using tw_test::TestProject;
 using tw_test::with_progress;
 
@@ -48,7 +48,7 @@ protected:
     std::string search(float min_grade, int max_results, int expected_code) {
         EXPECT_EQ(analyser->FindCorrelations(report.c_str(), min_grade, max_results),
                   expected_code);
-        return read_file(report);
+        return read_report(report);
     }
 
     TestProject project;
@@ -119,7 +119,7 @@ TEST(SearchGate, SecondSearchStillSeesTheBestPairBeyondTheNearestOutput) {
     for (int search = 0; search < 3; ++search) {
         SCOPED_TRACE(search);
         EXPECT_EQ(analyser->FindCorrelations(report.c_str(), 0.5f, 1), 0);
-        EXPECT_EQ(read_file(report), expected);
+        EXPECT_EQ(read_report(report), expected);
     }
 }
 
@@ -152,7 +152,7 @@ TEST(SearchGate, GateOfAnEarlierInputIsItsNearestOutput) {
     for (int search = 0; search < 3; ++search) {
         SCOPED_TRACE(search);
         EXPECT_EQ(analyser->FindCorrelations(report.c_str(), 0.5f, 10), 0);
-        EXPECT_EQ(read_file(report), expected);
+        EXPECT_EQ(read_report(report), expected);
     }
 }
 
@@ -160,10 +160,10 @@ TEST_F(SearchTest, InputTokenQueryDoesNotDependOnEarlierSearches) {
     std::string action = project.directory() + "/Action1.c";
     std::string token_report = project.file("token.txt");
     ASSERT_EQ(analyser->InputTokenQuery("A", action.c_str(), 20, token_report.c_str(), 0.0f), 0);
-    std::string before = read_file(token_report);
+    std::string before = read_report(token_report);
     search(0.0f, 10, 0);
     ASSERT_EQ(analyser->InputTokenQuery("A", action.c_str(), 20, token_report.c_str(), 0.0f), 0);
-    EXPECT_EQ(read_file(token_report), before);
+    EXPECT_EQ(read_report(token_report), before);
     EXPECT_EQ(before, std::string(A_NEAR) + A_FAR);
 }
 
@@ -175,7 +175,7 @@ TEST(SearchEdges, AllGradesZeroFindsNothing) {
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("report.txt");
     EXPECT_EQ(analyser->FindCorrelations(report.c_str(), 0.0f, 10), -7);
-    EXPECT_EQ(read_file(report), NOTHING_FOUND_LINE);
+    EXPECT_EQ(read_report(report), NOTHING_FOUND_LINE);
     EXPECT_EQ(analyser->FindCorrelations(report.c_str(), -1.0f, 10), -7);
 }
 
@@ -208,7 +208,7 @@ TEST(SearchEdges, NoPairIsWrittenTwice) {
     ASSERT_NE(analyser, nullptr);
     std::string report = project.file("report.txt");
     ASSERT_EQ(analyser->FindCorrelations(report.c_str(), 0.0f, 100), 0);
-    std::string text = read_file(report);
+    std::string text = read_report(report);
     std::vector<std::string> lines;
     for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
          start = end + 1) {

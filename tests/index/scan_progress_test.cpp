@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <stdio.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -115,6 +117,9 @@ TEST(ScanAcrossFilesTest, DirectoryIsSkippedLikeAFileThatCannotBeOpened) {
 // The process's own memory opens as a file and fails with an input/output
 // error at offset 0: a file whose read fails half-way through a scan.
 TEST(ScanAcrossFilesTest, ReadErrorEndsTheScanButNotTheBuildOrTheNextOne) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "no file here whose read fails";
+#else
     FILE *memory = fopen("/proc/self/mem", "rb");
     char byte;
     bool fails = memory != nullptr && fread(&byte, 1, 1, memory) == 0 && ferror(memory);
@@ -139,6 +144,7 @@ TEST(ScanAcrossFilesTest, ReadErrorEndsTheScanButNotTheBuildOrTheNextOne) {
 
     EXPECT_EQ(tw_test::DumpOfScript("{ sqx_assign(C, \"z\"); }"),
               "z in a.c:1 2\n-- pending\nC: z@1\n");
+#endif
 }
 
 TEST(ScanAcrossFilesTest, NewlineInsideSqlTextGoesToTheEchoStreamUncounted) {

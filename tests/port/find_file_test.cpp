@@ -120,7 +120,7 @@ TEST(ModuleHandle, OnlyTheExecutable) {
     EXPECT_EQ(nullptr, GetModuleHandleA("other.dll"));
     char path[MAX_PATH];
     int unknown = 0;
-    EXPECT_EQ(0u, GetModuleFileNameA(&unknown, path, sizeof path));
+    EXPECT_EQ(0u, GetModuleFileNameA(reinterpret_cast<HMODULE>(&unknown), path, sizeof path));
 }
 
 TEST(StringPointer, OnlyNullIsBad) {

@@ -1,10 +1,10 @@
 // The per-source index cache: reuse for unchanged files, fresh reads for
 // changed ones, bounded size.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,19 +24,14 @@ using tw_test::read_grid;
 void rewrite_keeping_time(const tw_test::TempDir &dir, const std::string &name,
                           const std::string &contents) {
     std::string path = dir.file(name);
-    struct stat before;
-    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    std::filesystem::file_time_type before = std::filesystem::last_write_time(path);
     dir.write(name, contents);
-    struct timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    std::filesystem::last_write_time(path, before);
 }
 
 void move_modification_time(const std::string &path, int seconds) {
-    struct stat now;
-    ASSERT_EQ(stat(path.c_str(), &now), 0);
-    struct timespec times[2] = {now.st_atim, now.st_mtim};
-    times[1].tv_sec += seconds;
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::seconds(seconds));
 }
 
 TEST(GridSourceCache, UnchangedSourceIsIndexedOnce) {

@@ -2,18 +2,54 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
 namespace tw_test {
 
+namespace {
+
+#if defined(_WIN32)
+// Windows has no mkdtemp: try random names until one is new.
+bool make_unique_directory(std::string *pattern) {
+    const size_t suffix_length = 6;
+    const int attempts = 100;
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
+    size_t suffix = pattern->size() - suffix_length;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        for (size_t i = suffix; i < pattern->size(); ++i) {
+            (*pattern)[i] = letters[pick(random)];
+        }
+        std::error_code error;
+        if (std::filesystem::create_directory(*pattern, error)) {
+            return true;
+        }
+        if (error) {
+            return false;
+        }
+    }
+    return false;
+}
+#else
+bool make_unique_directory(std::string *pattern) {
+    return mkdtemp(pattern->data()) != nullptr;
+}
+#endif
+
+}  // namespace
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tokenweave-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
+    if (!make_unique_directory(&pattern)) {
         abort();
     }
     path_ = pattern;
@@ -44,12 +80,73 @@ std::string read_file(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string read_report(const std::string &path) {
+    std::string text = read_file(path);
+#if defined(_WIN32)
+    std::string lf_text;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            lf_text += text[i];
+        }
+    }
+    text = lf_text;
+#endif
+    return text;
+}
+
 bool file_exists(const std::string &path) {
     return std::filesystem::exists(path);
 }
 
+namespace {
+
+#if defined(_WIN32)
+// Text mode: the child's CRLF line ends arrive as LF, as on POSIX. cmd /c
+// drops the first and the last quote of its command line, so the whole
+// command gets one more pair.
+FILE *open_command(const std::string &command) {
+    return _popen(("\"" + command + "\"").c_str(), "rt");
+}
+// The child's exit code, or -1.
+int close_command(FILE *pipe) {
+    return _pclose(pipe);
+}
+#else
+FILE *open_command(const std::string &command) {
+    return popen(command.c_str(), "r");
+}
+int close_command(FILE *pipe) {
+    int status = pclose(pipe);
+    if (status == -1 || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+#endif
+
+}  // namespace
+
+#if defined(_WIN32)
+const char NULL_DEVICE[] = "NUL";
+
+// Paths and the arguments the tests pass hold no double quotes.
+std::string quoted_argument(const std::string &text) {
+    return "\"" + text + "\"";
+}
+#else
+const char NULL_DEVICE[] = "/dev/null";
+
+std::string quoted_argument(const std::string &text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+#endif
+
 int run_command(const std::string &command, std::string *output) {
-    FILE *pipe = popen(command.c_str(), "r");
+    FILE *pipe = open_command(command);
     if (pipe == nullptr) {
         return -1;
     }
@@ -59,14 +156,11 @@ int run_command(const std::string &command, std::string *output) {
     while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
         captured.append(chunk, got);
     }
-    int status = pclose(pipe);
+    int status = close_command(pipe);
     if (output != nullptr) {
         *output = captured;
     }
-    if (status == -1 || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
+    return status;
 }
 
 }  // namespace tw_test

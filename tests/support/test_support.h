@@ -29,11 +29,19 @@ private:
 
 // The whole file as bytes; empty when it cannot be read.
 std::string read_file(const std::string &path);
+// A report file as text: Windows reports end their lines in CRLF, which
+// reads as LF here, so expectations are the same on every platform.
+std::string read_report(const std::string &path);
 bool file_exists(const std::string &path);
 
-// Runs a shell command, capturing its standard output; returns the exit
-// status (or -1 when it could not run).
+// Runs a shell command (sh, or cmd.exe on Windows), capturing its standard
+// output; returns the exit status (or -1 when it could not run).
 int run_command(const std::string &command, std::string *output);
+
+// What the shell of run_command knows as the null device, and text quoted as
+// one argument for it.
+extern const char NULL_DEVICE[];
+std::string quoted_argument(const std::string &text);
 
 }  // namespace tw_test
 
