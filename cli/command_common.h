@@ -18,6 +18,18 @@ namespace tokenweave_cli {
 
 enum exit_status { EXIT_REPORTED = 0, EXIT_ERROR = 1, EXIT_NOTHING_FOUND = 3 };
 
+// One pair named on the command line: a value, the input that sends it and
+// the output that returned it (feedback and explain); direction is
+// feedback's "up" or "down".
+struct feedback_options {
+    std::string direction;
+    std::string value;
+    std::string input_file;
+    int input_line = 0;
+    std::string output_file;
+    int output_line = 0;
+};
+
 struct project_options {
     std::string project;
     std::string database;  // empty: chosen from the scripts

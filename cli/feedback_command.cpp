@@ -14,15 +14,6 @@ namespace tokenweave_cli {
 
 namespace {
 
-struct feedback_options {
-    std::string direction;
-    std::string value;
-    std::string input_file;
-    int input_line = 0;
-    std::string output_file;
-    int output_line = 0;
-};
-
 struct feedback_pair {
     token_instances_t *instances = nullptr;
     token_entry_tag *input = nullptr;

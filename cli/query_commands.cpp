@@ -73,15 +73,6 @@ struct cell_choice {
     int column = 0;
 };
 
-struct feedback_options {
-    std::string direction;
-    std::string value;
-    std::string input_file;
-    int input_line = 0;
-    std::string output_file;
-    int output_line = 0;
-};
-
 // Where a report goes: the file the user named, or a temporary file that is
 // printed on standard output and removed.
 class report_target {
