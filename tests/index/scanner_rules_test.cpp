@@ -7,6 +7,7 @@
 #include <string>
 
 #include "index_dump.h"
+#include "platlib/platlib.h"
 
 namespace {
 
@@ -163,6 +164,77 @@ const ScriptCase BYTE_CASES[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Bytes, ScannerRulesTest, ::testing::ValuesIn(BYTE_CASES), CaseName);
 
+// The platform character set, set for a test's duration.
+class ScopedCharsetType {
+public:
+    explicit ScopedCharsetType(int type) : saved_(xeOsCharsetType) { xeOsCharsetType = type; }
+    ~ScopedCharsetType() { xeOsCharsetType = saved_; }
+    ScopedCharsetType(const ScopedCharsetType &) = delete;
+    ScopedCharsetType &operator=(const ScopedCharsetType &) = delete;
+
+private:
+    int saved_;
+};
+
+// Value strings and SQL literals in double-byte text: a lead byte takes its
+// trail byte along, so a trail byte '\' never escapes the quote after it.
+// Each script is scanned as single-byte text (as before) and as double-byte.
+struct CharsetCase {
+    const char *name;
+    std::string script;
+    std::string single_byte;
+    std::string double_byte;
+};
+
+std::ostream &operator<<(std::ostream &out, const CharsetCase &c) {
+    return out << c.name;
+}
+
+const int SINGLE_BYTE = 1;
+const int DOUBLE_BYTE = 2;
+
+const CharsetCase CHARSET_CASES[] = {
+    {"TrailBackslashBeforeTheClosingQuote",
+     "{ sqx_assign_bind(Csr1, \":1\", \"\x83\x5c\", 0); sqx_assign_bind(Csr1, \":2\", \"B2\", 0); "
+     "}",
+     ",  in a.c:1 3\n\\x83\\\", 0); sqx_assign_bind(Csr1,  in a.c:1 3\n",
+     "B2 in a.c:1 3\n\\x83\\ in a.c:1 3\n"},
+    {"LeadByteBeforeTheClosingQuoteStandsAlone",
+     "{ sqx_assign(C, \"ab\x83\"); sqx_assign(C, \"B2\"); }", "B2 in a.c:1 2\nab\\x83 in a.c:1 2\n",
+     "B2 in a.c:1 2\nab\\x83 in a.c:1 2\n"},
+    {"OnlyLeadBytesPair", "{ sqx_assign(C, \"\xb1\x5c\"); sqx_assign(C, \"B2\"); }",
+     "\\xb1\\\"); sqx_assign(C,  in a.c:1 2\n", "\\xb1\\\"); sqx_assign(C,  in a.c:1 2\n"},
+    {"TrailBackslashBeforeTheQuoteEndingSqlText",
+     "{ sqx_stmt(C, \"select '\x83\x5c\"); sqx_assign(C, 'q'); sqx_assign(C, \"v\"); }",
+     "v in a.c:1 1\n\\x83\\\"); sqx_assign(C,  in a.c:1 1\n", "v in a.c:1 2\n"},
+    {"PairInsideSqlLiteral", "{ sqx_stmt(C, \"select '\x83\x5c' from t where a = 3\"); }",
+     "3 in a.c:1 1\n\\x83\\ in a.c:1 1\n", "3 in a.c:1 1\n\\x83\\ in a.c:1 1\n"},
+    {"LeadByteAtEndOfLineLeavesTheStringOpen",
+     "{ sqx_assign(C, \"ab\x83\n\"); sqx_assign(C, \"v\"); }", "v in a.c:2 2\n", "v in a.c:2 2\n"},
+    {"LeadByteAtEndOfFileInAValueString", "{ sqx_assign(C, \"v\"); sqx_assign(C, \"\x83",
+     "v in a.c:1 2\n", "v in a.c:1 2\n"},
+    {"LeadByteAtEndOfFileInSqlText", "{ sqx_assign(C, \"v\"); sqx_stmt(C, \"select '\x83",
+     "v in a.c:1 2\n", "v in a.c:1 2\n"},
+    {"LeadByteAtEndOfFileInAComment", "{ sqx_assign(C, \"v\"); /* \x83", "v in a.c:1 2\n",
+     "v in a.c:1 2\n"},
+};
+
+class CharsetRulesTest : public ::testing::TestWithParam<CharsetCase> {};
+
+TEST_P(CharsetRulesTest, SingleByteAsBeforeDoubleByteKeepsPairsWhole) {
+    {
+        ScopedCharsetType charset(SINGLE_BYTE);
+        EXPECT_EQ(OccurrencesOf(GetParam().script), GetParam().single_byte) << "single-byte";
+    }
+    ScopedCharsetType charset(DOUBLE_BYTE);
+    EXPECT_EQ(OccurrencesOf(GetParam().script), GetParam().double_byte) << "double-byte";
+}
+
+INSTANTIATE_TEST_SUITE_P(Charset, CharsetRulesTest, ::testing::ValuesIn(CHARSET_CASES),
+                         [](const ::testing::TestParamInfo<CharsetCase> &info) {
+                             return std::string(info.param.name);
+                         });
+
 // Damaged action files: every prefix of a script (a file cut anywhere), and
 // binary garbage with call fragments in it, scan without harm and leave a
 // consistent index.
@@ -203,11 +275,14 @@ TEST(DamagedActionFileTest, BinaryGarbageScansToAConsistentIndex) {
         }
         garbage += FULL_SCRIPT + (block * 7) % (sizeof FULL_SCRIPT - 1);
     }
-    for (const char *database : {"oracle", "odbc"}) {
-        tw_test::BuildOptions options;
-        options.database = database;
-        std::string dump = tw_test::DumpOfScript(garbage, options);
-        EXPECT_FALSE(HasViolation(dump)) << dump;
+    for (int charset_type : {SINGLE_BYTE, DOUBLE_BYTE}) {
+        ScopedCharsetType charset(charset_type);
+        for (const char *database : {"oracle", "odbc"}) {
+            tw_test::BuildOptions options;
+            options.database = database;
+            std::string dump = tw_test::DumpOfScript(garbage, options);
+            EXPECT_FALSE(HasViolation(dump)) << charset_type << " " << database << "\n" << dump;
+        }
     }
 }
 
