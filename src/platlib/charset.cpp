@@ -1,35 +1,45 @@
 #include "platlib/platlib.h"
 
-#if defined(_WIN32)
-
 namespace {
 
-int detect_charset_type() {
+// How double-byte text is read when no double-byte code page can be asked:
+// as Shift_JIS.
+bool is_shift_jis_lead_byte(unsigned byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+#if defined(_WIN32)
+
+// UTF-8 is multi-byte but has no lead and trail bytes in this sense (no byte
+// of a sequence is ASCII), so it is read like single-byte text.
+bool detect_double_byte_code_page() {
+    UINT code_page = GetACP();
     CPINFO info;
-    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1 ? 2 : 1;
+    return code_page != CP_UTF8 && GetCPInfo(code_page, &info) && info.MaxCharSize == 2;
 }
 
-}  // namespace
-
-int xeOsCharsetType = detect_charset_type();
-
-int os_is_lead_byte(int c) {
-    return IsDBCSLeadByte(static_cast<BYTE>(c)) ? 1 : 0;
-}
+const bool ANSI_CODE_PAGE_IS_DOUBLE_BYTE = detect_double_byte_code_page();
 
 #else
 
-// Single-byte unless set otherwise (tests set 2 to exercise double-byte text).
-int xeOsCharsetType = 1;
+const bool ANSI_CODE_PAGE_IS_DOUBLE_BYTE = false;
+
+#endif
+
+}  // namespace
+
+// Tests set 2 on a single-byte system to exercise double-byte text.
+int xeOsCharsetType = ANSI_CODE_PAGE_IS_DOUBLE_BYTE ? 2 : 1;
 
 int os_is_lead_byte(int c) {
     if (xeOsCharsetType <= 1) {
         return 0;
     }
-    // Without a platform code page to ask, double-byte text is read as
-    // Shift_JIS.
     unsigned byte = static_cast<unsigned>(c) & 0xFFu;
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
+#if defined(_WIN32)
+    if (ANSI_CODE_PAGE_IS_DOUBLE_BYTE) {
+        return IsDBCSLeadByte(static_cast<BYTE>(byte)) ? 1 : 0;
+    }
 #endif
+    return is_shift_jis_lead_byte(byte) ? 1 : 0;
+}
