@@ -1,5 +1,7 @@
 #include "index/analyser_access.h"
 
+#include <stddef.h>
+#include <stdint.h>
 #include <string.h>
 
 #include <atomic>
@@ -26,6 +28,62 @@ struct analyser_access {
         }
         return a->callback(a->user_data, value);
     }
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+    // 32-bit hosts allocate the object from the class declaration they were
+    // compiled against, and the evaluators take the records by value: their
+    // sizes and member offsets are fixed, and no member may be added.
+    static_assert(offsetof(CCorrelationAnalyser, evaluator) == 0, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, index) == 4, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, keywords) == 8, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, project_path) == 12, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, settings_path) == 1036, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, database_type) == 2060, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, grid_settings_path) == 2316, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, callback) == 2576, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, total_lines) == 2580, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, lines_done) == 2584, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, last_line) == 2588, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, lines_reported) == 2592, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, user_data) == 2596, "analyser layout");
+    static_assert(offsetof(CCorrelationAnalyser, cancelled) == 2600, "analyser layout");
+    static_assert(sizeof(CCorrelationAnalyser) == 2604, "analyser layout");
+
+    static_assert(offsetof(token_instances_t, occurrences) == 0, "token record layout");
+    static_assert(offsetof(token_instances_t, value) == 4, "token record layout");
+    static_assert(offsetof(token_instances_t, last_position) == 8, "token record layout");
+    static_assert(offsetof(token_instances_t, best_grade) == 12, "token record layout");
+    static_assert(offsetof(token_instances_t, length) == 16, "token record layout");
+    static_assert(offsetof(token_instances_t, value_class) == 20, "token record layout");
+    static_assert(offsetof(token_instances_t, capital_count) == 24, "token record layout");
+    static_assert(offsetof(token_instances_t, total_count) == 28, "token record layout");
+    static_assert(offsetof(token_instances_t, literal_count) == 32, "token record layout");
+    static_assert(offsetof(token_instances_t, grid_count) == 36, "token record layout");
+    static_assert(offsetof(token_instances_t, input_count) == 40, "token record layout");
+    static_assert(offsetof(token_instances_t, output_count) == 44, "token record layout");
+    static_assert(sizeof(token_instances_t) == 48, "token record layout");
+
+    static_assert(offsetof(token_entry_tag, value) == 0, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, direction) == 4, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, line) == 8, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, file) == 12, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, cell) == 16, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, same_handle_previous) == 20, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, next_candidate) == 24, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, call_code) == 28, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, mark) == 32, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, recorded_code) == 36, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, source_marker) == 40, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, grid_repeat) == 44, "occurrence layout");
+    static_assert(offsetof(token_entry_tag, reserved) == 48, "occurrence layout");
+    static_assert(sizeof(token_entry_tag) == 52, "occurrence layout");
+
+    static_assert(offsetof(grid_cell_t, grid) == 0, "grid cell layout");
+    static_assert(offsetof(grid_cell_t, row) == 4, "grid cell layout");
+    static_assert(offsetof(grid_cell_t, column) == 8, "grid cell layout");
+    static_assert(offsetof(grid_cell_t, marker) == 12, "grid cell layout");
+    static_assert(sizeof(grid_cell_t) == 16, "grid cell layout");
+#endif
 };
 
 namespace {
