@@ -21,7 +21,7 @@ TEST(JapaneseCodePage, IsReadAsDoubleByte) {
     const struct {
         int byte;
         bool lead;
-    } cases[] = {{0x81, true}, {0x83, true}, {0x9F, true}, {0xE0, true}, {0xFC, true},
+    } cases[] = {{0x81, true},  {0x83, true},  {0x9F, true},  {0xE0, true},  {0xFC, true},
                  {0x80, false}, {0xA0, false}, {0xB1, false}, {0xFD, false}, {'\\', false}};
     for (const auto &c : cases) {
         EXPECT_EQ(c.lead, os_is_lead_byte(c.byte) != 0) << c.byte;
