@@ -5,8 +5,9 @@ Generates two tiny labelled projects, ranks them with `tokenweave find` and
 the shipped weights, scores the reports, and fails when a metric falls below
 a floor that the full held-out measurement clears by a margin; ranks the
 hand-made shop case, whose true correlations must all come before its flags
-and constants; and scores made-up reports whose scores are known, so that a
-fault in the scoring itself shows.
+and constants; scores made-up reports whose scores are known, so that a
+fault in the scoring itself shows; and checks which pairs the simulated user
+of the learning measurement marks, and the weights its steps must give.
 
 Usage: smoke.py --tokenweave PATH --work DIR
 """
@@ -22,6 +23,7 @@ sys.path.insert(0, HERE)
 
 import evaluate  # noqa: E402
 import generate  # noqa: E402
+import learn  # noqa: E402
 import run  # noqa: E402
 
 SHIPPED = os.path.join(run.ROOT, "dat", "crlt.dat")
@@ -54,6 +56,43 @@ def scoring_cases(truth):
         ("half the true pairs", right[: total // 2], {"recall@1000": (total // 2) / total}),
         ("nothing found", [], {"r_precision": 0.0, "precision@10": 0.0}),
     ]
+
+
+def simulated_user_failures():
+    """The pairs the simulated user marks down and up in made-up rankings."""
+    a, b, c, d = (("Action2.c", 10 * i, "v%d" % i) for i in range(1, 5))
+    truth = {"correlations": [{"file": k[0], "line": k[1], "value": k[2], "sources": [["Action1.c", 5, i, 1]]}
+                              for i, k in enumerate((a, b, c), start=1)],
+             "decoys": [{"file": d[0], "line": d[1], "value": d[2], "reason": "flag"}]}
+    source = {a: ("Action1.c", 5, 1, 1), b: ("Action1.c", 5, 2, 1), c: ("Action1.c", 5, 3, 1)}
+    elsewhere = ("Action1.c", 7, 1, 4)
+    right = {k: (k, source[k]) for k in (a, b, c)}
+    cases = (
+        # (label, ranking, highest wrong pair, highest missing right pair)
+        ("all right", [right[a], right[b], right[c]], None, None),
+        ("decoy first", [(d, elsewhere), right[a], right[b], right[c]], (d, elsewhere), right[c]),
+        ("wrong source in the first R", [right[a], (c, elsewhere), right[b], right[c]], (c, elsewhere), right[c]),
+        ("found values are not marked again",
+         [right[a], (d, elsewhere), right[b], right[a], (b, elsewhere), right[c]], (d, elsewhere), right[c]),
+        ("not listed: its first source", [right[a], right[b], (d, elsewhere)], (d, elsewhere), right[c]),
+    )
+    failures = []
+    for label, ranking, wrong, missing in cases:
+        got = learn.choose(ranking, truth)
+        if got != (wrong, missing):
+            failures.append("simulated user, '%s': marked %r, expected %r" % (label, got, (wrong, missing)))
+    # The learning rule: up adds rate x score, down takes it away and stops at
+    # 0, and the file keeps three decimals.
+    rule = (
+        ([0.0, 0.0], [("up", [1.0, 0.5])], [0.08, 0.04]),
+        ([0.08, 0.04], [("down", [1.0, 0.5])], [0.0, 0.0]),
+        ([0.05, 0.2], [("down", [1.0, 0.0]), ("up", [1.0, 0.25])], [0.08, 0.22]),
+    )
+    for before, steps, expected in rule:
+        got = learn.expected_weights(before, steps, learn.LEARNING_RATE)
+        if any(abs(x - y) > 1e-9 for x, y in zip(got, expected)):
+            failures.append("learning rule from %r by %r: %r, expected %r" % (before, steps, got, expected))
+    return failures
 
 
 def read_text(text):
@@ -131,6 +170,7 @@ def main(argv):
             failures.append("a report with lines that are not pairs was accepted: %r" % bad)
         except evaluate.ReportError:
             pass
+    failures += simulated_user_failures()
     for failure in failures:
         print("FAILED: " + failure)
     return 1 if failures else 0
