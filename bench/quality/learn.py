@@ -18,13 +18,16 @@ R-precision is printed before the first step and after every step, one
 column per project, and the mean.
 
 With --trace FILE, every step of every project also goes to FILE: the
-R-precision, the nine weights after the step, and for each marked pair its
+R-precision, the nine weights it ranked with, and for each marked pair its
 value, why it is wrong (the reason of a decoy, or "wrong source"), where it
 sits in the ranking and what each heuristic scored for it (`tokenweave
-explain`, which grades the cell that `feedback` learns from).
+explain`, which grades the cell that `feedback` learns from); from the
+second step on it also checks the weights against the learning rule applied
+to the previous step's marks. --order up-down marks the right pair first.
 
 Usage: learn.py [--seeds 101] [--steps 20] [--uniform 0.2] [--start FILE]
                 [--size N] [--work DIR] [--tokenweave PATH] [--trace FILE]
+                [--order down-up|up-down]
 """
 
 import argparse
@@ -90,12 +93,12 @@ def describe(pair, pairs, truth):
     """The value, why the pair is right or wrong, and its place in the ranking."""
     (in_file, in_line, value), (out_file, out_line, column, row) = pair
     key = (in_file, in_line, value)
-    if any(tuple(c) == key for c in ((c["file"], c["line"], c["value"]) for c in truth["correlations"])):
-        sources = next(c["sources"] for c in truth["correlations"] if (c["file"], c["line"], c["value"]) == key)
-        kind = "true" if [out_file, out_line, column, row] in sources else "wrong source"
+    sources = {(c["file"], c["line"], c["value"]): c["sources"] for c in truth["correlations"]}
+    reasons = {(d["file"], d["line"], d["value"]): d["reason"] for d in truth["decoys"]}
+    if key in sources:
+        kind = "true" if [out_file, out_line, column, row] in sources[key] else "wrong source"
     else:
-        kind = next((d["reason"] for d in truth["decoys"] if (d["file"], d["line"], d["value"]) == key),
-                    "not in truth")
+        kind = reasons.get(key, "not in truth")
     place = pairs.index(pair) + 1 if pair in pairs else 0
     return "%r %s, sent %s(%d), returned %s(%d) row %d, place %s" % (
         value, kind, in_file, in_line, out_file, out_line, row, place or "unlisted")
