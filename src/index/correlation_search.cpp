@@ -96,6 +96,8 @@ int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index
     bool have_probe = make_output_grade_probe(analyser_evaluator(analyser), &probe);
     offer_scratch scratch;
     memset(&scratch, 0, sizeof scratch);
+    pair_grader grader;
+    pair_grader_init(&grader, analyser);
     ht_enumeration *values = ht_enumerate_elements(index->token_table);
     int value_count = ht_enum_count(values);
     int examined = 0;
@@ -109,7 +111,7 @@ int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index
         result = gather_by_walks
                      ? gather_value_offers_by_walks(analyser, index, instances, min_grade, reported,
                                                     queue)
-                     : gather_value_offers(analyser, instances, have_probe ? &probe : nullptr,
+                     : gather_value_offers(&grader, instances, have_probe ? &probe : nullptr,
                                            min_grade, queue, &scratch);
     }
     release_offer_scratch(&scratch);

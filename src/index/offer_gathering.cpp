@@ -6,6 +6,7 @@
 #include "containers/list.h"
 #include "index/analyser_access.h"
 #include "index/candidate_report.h"
+#include "index/pair_grader.h"
 
 namespace {
 
@@ -108,9 +109,9 @@ struct best_pair {
     float nearest_grade = 0.0f;
 };
 
-void consider(CCorrelationAnalyser *analyser, token_instances_t *instances, token_entry_tag *input,
+void consider(pair_grader *grader, token_instances_t *instances, token_entry_tag *input,
               const seen_output &candidate, bool nearest, best_pair *best) {
-    float grade = analyser_evaluate_token(analyser, instances, candidate.occurrence, input);
+    float grade = grade_pair(grader, instances, candidate.occurrence, input);
     if (nearest) {
         best->nearest_grade = grade;
     }
@@ -123,7 +124,7 @@ void consider(CCorrelationAnalyser *analyser, token_instances_t *instances, toke
 }
 
 // Grades the first `before` seen outputs against input.
-best_pair best_of_earlier_outputs(CCorrelationAnalyser *analyser, token_instances_t *instances,
+best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instances,
                                   const output_grade_probe *probe, const offer_scratch *scratch,
                                   token_entry_tag *input, int before, bool keyed) {
     best_pair best;
@@ -131,13 +132,13 @@ best_pair best_of_earlier_outputs(CCorrelationAnalyser *analyser, token_instance
     int nearest = before - 1;
     if (!keyed) {
         for (int i = nearest; i >= 0; --i) {
-            consider(analyser, instances, input, outputs[i], i == nearest, &best);
+            consider(grader, instances, input, outputs[i], i == nearest, &best);
         }
         return best;
     }
     int i = nearest;
     for (; i >= 0 && output_is_near(*probe, *instances, *outputs[i].occurrence, *input); --i) {
-        consider(analyser, instances, input, outputs[i], i == nearest, &best);
+        consider(grader, instances, input, outputs[i], i == nearest, &best);
     }
     int last_far = i;
     for (int k = 0; k < scratch->key_count; ++k) {
@@ -146,7 +147,7 @@ best_pair best_of_earlier_outputs(CCorrelationAnalyser *analyser, token_instance
             j = outputs[j].previous_same_key;
         }
         if (j >= 0) {
-            consider(analyser, instances, input, outputs[j], j == nearest, &best);
+            consider(grader, instances, input, outputs[j], j == nearest, &best);
         }
     }
     return best;
@@ -154,7 +155,7 @@ best_pair best_of_earlier_outputs(CCorrelationAnalyser *analyser, token_instance
 
 }  // namespace
 
-int gather_value_offers(CCorrelationAnalyser *analyser, token_instances_t *instances,
+int gather_value_offers(pair_grader *grader, token_instances_t *instances,
                         const output_grade_probe *probe, float min_grade, graded_heap *queue,
                         offer_scratch *scratch) {
     scratch->output_count = 0;
@@ -219,7 +220,7 @@ int gather_value_offers(CCorrelationAnalyser *analyser, token_instances_t *insta
         }
         place_has_offer = true;
         occurrence->next_candidate = last_output_before_place;
-        best_pair best = best_of_earlier_outputs(analyser, instances, probe, scratch, occurrence,
+        best_pair best = best_of_earlier_outputs(grader, instances, probe, scratch, occurrence,
                                                  outputs_before_place, keyed);
         offer.best = best.output;
         offer.grade = best.grade;

@@ -26,6 +26,7 @@
 #include "containers/cgradedentity.h"
 #include "heuristics/output_grade_probe.h"
 #include "index/correlation_index.h"
+#include "index/pair_grader.h"
 
 struct seen_output {
     token_entry_tag *occurrence;
@@ -65,7 +66,7 @@ struct offer_scratch {
 
 // Gathers the offers of one value into queue. probe null: every earlier
 // output is graded. 0, or -1 when memory ran out.
-int gather_value_offers(CCorrelationAnalyser *analyser, token_instances_t *instances,
+int gather_value_offers(pair_grader *grader, token_instances_t *instances,
                         const output_grade_probe *probe, float min_grade, graded_heap *queue,
                         offer_scratch *scratch);
 

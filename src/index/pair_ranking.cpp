@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "index/analyser_access.h"
+#include "index/pair_grader.h"
 
 namespace {
 
@@ -37,19 +38,21 @@ struct input_ranking {
 struct pair_rankings {
     std::unordered_map<const token_entry_tag *, input_ranking> inputs;
     std::vector<ranked_output> scratch;
+    pair_grader grader;
+    bool grader_ready = false;
 };
 
 namespace {
 
 // Grades input's chain and keeps, in order, the best PAIR_RANKING_BATCH pairs
 // that rank after the last one taken.
-void refill(CCorrelationAnalyser *analyser, token_instances_t *instances, token_entry_tag *input,
+void refill(pair_grader *grader, token_instances_t *instances, token_entry_tag *input,
             input_ranking *ranking, std::vector<ranked_output> *scratch) {
     scratch->clear();
     int order = 0;
     for (token_entry_tag *output = input->next_candidate; output != nullptr;
          output = output->next_candidate, ++order) {
-        float grade = analyser_evaluate_token(analyser, instances, output, input);
+        float grade = grade_pair(grader, instances, output, input);
         // A NaN fails this too, as it never wins the walk.
         if (!(grade > 0.0f)) {
             continue;
@@ -86,11 +89,15 @@ int pick_next_ranked_pair(CCorrelationAnalyser *analyser, pair_rankings *ranking
     if (instances == nullptr) {
         return 0;
     }
+    if (!rankings->grader_ready) {
+        pair_grader_init(&rankings->grader, analyser);
+        rankings->grader_ready = true;
+    }
     try {
         auto found = rankings->inputs.find(input);
         if (found == rankings->inputs.end()) {
             found = rankings->inputs.emplace(input, input_ranking()).first;
-            refill(analyser, instances, input, &found->second, &rankings->scratch);
+            refill(&rankings->grader, instances, input, &found->second, &rankings->scratch);
         }
         input_ranking &ranking = found->second;
         for (;;) {
@@ -98,7 +105,7 @@ int pick_next_ranked_pair(CCorrelationAnalyser *analyser, pair_rankings *ranking
                 if (ranking.last_batch) {
                     return 0;
                 }
-                refill(analyser, instances, input, &ranking, &rankings->scratch);
+                refill(&rankings->grader, instances, input, &ranking, &rankings->scratch);
                 continue;
             }
             const ranked_output &candidate = ranking.batch[ranking.next++];

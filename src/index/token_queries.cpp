@@ -9,6 +9,7 @@
 #include "index/candidate_report.h"
 #include "index/location_key.h"
 #include "index/occurrence_lookup.h"
+#include "index/pair_grader.h"
 #include "model/keyword_table.h"
 #include "platlib/messages.h"
 #include "platlib/platlib.h"
@@ -70,6 +71,8 @@ int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *ind
                           token_entry_tag *input, int input_order, float min_grade,
                           graded_heap *queue) {
     file_order_cache orders = {nullptr, -1};
+    pair_grader grader;
+    pair_grader_init(&grader, analyser);
     list_node *position = cursor;
     while (position != nullptr) {
         token_entry_tag *output = static_cast<token_entry_tag *>(list_previous(list, &position));
@@ -79,7 +82,7 @@ int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *ind
         if (file_order(index, &orders, output->file) > input_order) {
             continue;
         }
-        float grade = analyser_evaluate_token(analyser, instances, output, input);
+        float grade = grade_pair(&grader, instances, output, input);
         if (!(min_grade < grade)) {
             continue;
         }
