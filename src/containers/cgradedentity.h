@@ -81,6 +81,31 @@ inline void destroyElement(GradedEntity *&element) {
     element = nullptr;
 }
 
+// How a heap keeps an element in its slots: as it is in general. An entity
+// pointer is kept beside a copy of its entity's grade, so ordering the heap
+// reads the slots alone and never follows a pointer to a handle and its body
+// (a large queue's entities lie all over the heap memory). An entity's grade
+// never changes, so the copy stays true while the entity is held.
+template <typename T>
+struct heapSlot {
+    typedef T slot;
+    static slot make(const T &element) { return element; }
+    static T &element(slot &held) { return held; }
+    static bool less(const slot &a, const slot &b) { return lessThan(a, b); }
+};
+
+template <>
+struct heapSlot<GradedEntity *> {
+    struct slot {
+        float grade;
+        GradedEntity *entity;
+    };
+    static slot make(GradedEntity *const &element) { return slot{element->getGrade(), element}; }
+    static GradedEntity *&element(slot &held) { return held.entity; }
+    // GradedEntity's own < on the grades.
+    static bool less(const slot &a, const slot &b) { return a.grade < b.grade; }
+};
+
 template <typename T>
 class priorityQueue {
 public:
@@ -114,32 +139,33 @@ public:
     // fail.
     T &insert(const T &element) override {
         growIfFull();
+        Slot arriving = Held::make(element);
         unsigned p = count;
         ++count;
         // Move larger parents down; an equal parent stays above, so equal
         // elements keep the order they arrived in on the path to the root.
         while (p > 0) {
             unsigned q = (p - 1) / 2;
-            if (!lessThan(element, storage.at(q))) {
+            if (!Held::less(arriving, storage.at(q))) {
                 break;
             }
             storage.at(p) = storage.at(q);
             p = q;
         }
-        storage.at(p) = element;
-        return storage.at(p);
+        storage.at(p) = arriving;
+        return Held::element(storage.at(p));
     }
 
     int isEmpty() override { return count == 0 ? 1 : 0; }
 
     // A default-made T (null for pointers) when the heap is empty.
-    T top() override { return count == 0 ? T() : storage.at(0); }
+    T top() override { return count == 0 ? T() : Held::element(storage.at(0)); }
 
     void removeTop() override {
         if (count == 0) {
             return;
         }
-        destroyElement(storage.at(0));
+        destroyElement(Held::element(storage.at(0)));
         closeGapAtTop();
     }
 
@@ -149,7 +175,7 @@ public:
         if (count == 0) {
             return T();
         }
-        T detached = storage.at(0);
+        T detached = Held::element(storage.at(0));
         closeGapAtTop();
         return detached;
     }
@@ -192,16 +218,16 @@ private:
         if (p >= end) {
             return;
         }
-        T sinking = storage.at(p);
+        Slot sinking = storage.at(p);
         for (;;) {
             std::size_t k = 2 * static_cast<std::size_t>(p) + 1;
             if (k >= end) {
                 break;
             }
-            if (k + 1 < end && lessThan(storage.at(k + 1), storage.at(k))) {
+            if (k + 1 < end && Held::less(storage.at(k + 1), storage.at(k))) {
                 ++k;
             }
-            if (lessThan(sinking, storage.at(k))) {
+            if (Held::less(sinking, storage.at(k))) {
                 break;
             }
             storage.at(p) = storage.at(k);
@@ -210,9 +236,12 @@ private:
         storage.at(p) = sinking;
     }
 
-    vector<T> storage;  // slot 0 is the root; slot i has children 2i+1 and 2i+2
-    unsigned capacity;  // equals storage.size()
-    unsigned count;     // elements held, in slots 0 to count - 1
+    typedef heapSlot<T> Held;
+    typedef typename Held::slot Slot;
+
+    vector<Slot> storage;  // slot 0 is the root; slot i has children 2i+1 and 2i+2
+    unsigned capacity;     // equals storage.size()
+    unsigned count;        // elements held, in slots 0 to count - 1
 };
 
 // Plain-function interface of the entity heap.
