@@ -7,6 +7,7 @@
 
 #include "platlib/messages.h"
 #include "platlib/platlib.h"
+#include "platlib/text.h"
 #include "port/native_path.h"
 #include "port/winapi.h"
 
@@ -21,8 +22,33 @@ thread_local char message_buffer[MESSAGE_BUFFER_SIZE];
 pair_observer the_pair_observer = nullptr;
 void *the_pair_observer_context = nullptr;
 
+// number as "%d" writes it; a report formats four numbers per line, so
+// this avoids the formatted-output machinery.
 void decimal_text(int number, char *text) {
-    snprintf(text, DECIMAL_TEXT_SIZE, "%d", number);
+    char digits[DECIMAL_TEXT_SIZE];
+    char *start = digits + sizeof digits;
+    // Negated as unsigned so that the smallest int does not overflow.
+    unsigned int magnitude =
+        number < 0 ? 0u - static_cast<unsigned int>(number) : static_cast<unsigned int>(number);
+    do {
+        *--start = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0) {
+        *--start = '-';
+    }
+    size_t length = static_cast<size_t>(digits + sizeof digits - start);
+    memcpy(text, start, length);
+    text[length] = '\0';
+}
+
+// The base name of path, from the cache when path is the one it last saw.
+const char *cached_base_name(const char *path, const char **cached_path, const char **cached_name) {
+    if (path != *cached_path) {
+        *cached_path = path;
+        *cached_name = os_base_name(path);
+    }
+    return *cached_name;
 }
 
 HMODULE host_module() {
@@ -98,8 +124,10 @@ int merge_candidates(graded_heap *target, graded_heap *source) {
 }
 
 void report_candidates(graded_heap *queue, CCorrelationAnalyser *analyser, FILE *report) {
+    report_lines lines;
     while (!heap_is_empty(queue)) {
-        report_pair(analyser, static_cast<const candidate_pair_t *>(heap_top_data(queue)), report);
+        report_pair_line(&lines, analyser,
+                         static_cast<const candidate_pair_t *>(heap_top_data(queue)), report);
         heap_remove_top(queue);
     }
 }
@@ -110,7 +138,13 @@ void discard_candidates(graded_heap *queue) {
     }
 }
 
-void report_pair(CCorrelationAnalyser *, const candidate_pair_t *pair, FILE *report) {
+void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, FILE *report) {
+    report_lines lines;
+    report_pair_line(&lines, analyser, pair, report);
+}
+
+void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candidate_pair_t *pair,
+                      FILE *report) {
     char expanded[EXPANDED_MESSAGE_SIZE];
     char line_text[DECIMAL_TEXT_SIZE];
     const token_entry_tag *input = pair->input;
@@ -118,18 +152,26 @@ void report_pair(CCorrelationAnalyser *, const candidate_pair_t *pair, FILE *rep
 
     decimal_text(input->line, line_text);
     LoadParameterizedString(host_module(), MSG_PAIR_INPUT, expanded, sizeof expanded,
-                            os_base_name(input->file), line_text, input->value);
+                            cached_base_name(input->file, &lines->input_file, &lines->input_name),
+                            line_text, input->value);
     fputs(expanded, report);
 
-    fputs(load_message(MSG_PAIR_RETURNED_AT), report);
+    if (!lines->returned_at_loaded) {
+        copy_bounded(lines->returned_at, sizeof lines->returned_at,
+                     load_message(MSG_PAIR_RETURNED_AT));
+        lines->returned_at_loaded = true;
+    }
+    fputs(lines->returned_at, report);
 
     char column_text[DECIMAL_TEXT_SIZE];
     char row_text[DECIMAL_TEXT_SIZE];
     decimal_text(output->line, line_text);
     decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
     decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
-    LoadParameterizedString(host_module(), MSG_PAIR_OUTPUT, expanded, sizeof expanded,
-                            os_base_name(output->file), line_text, column_text, row_text);
+    LoadParameterizedString(
+        host_module(), MSG_PAIR_OUTPUT, expanded, sizeof expanded,
+        cached_base_name(output->file, &lines->output_file, &lines->output_name), line_text,
+        column_text, row_text);
     fputs(expanded, report);
     fputs("\n", report);
     if (the_pair_observer != nullptr) {

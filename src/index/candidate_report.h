@@ -52,6 +52,23 @@ void discard_candidates(graded_heap *queue);
 // Writes one pair as one line.
 void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, FILE *report);
 
+// What the lines of one report repeat: the base names of the files last
+// named and the fixed text between input and output. Valid while the
+// occurrences of the pairs written with it are alive: keep one per loop
+// over a queue, never across reports.
+struct report_lines {
+    const char *input_file = nullptr;
+    const char *input_name = nullptr;
+    const char *output_file = nullptr;
+    const char *output_name = nullptr;
+    bool returned_at_loaded = false;
+    char returned_at[MESSAGE_BUFFER_SIZE];
+};
+
+// report_pair, reusing what lines kept from the report's earlier lines.
+void report_pair_line(report_lines *lines, CCorrelationAnalyser *analyser,
+                      const candidate_pair_t *pair, FILE *report);
+
 // Called with every pair report_pair writes, right after its line, while
 // the pair's occurrences are still alive (a query's provisional input is
 // freed when the query returns): a caller that wants the report as records

@@ -126,6 +126,7 @@ int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int ma
         return -1;
     }
     int result = 0;
+    report_lines lines;
     for (int written = 0; result == 0 && !heap_is_empty(queue) && written < max_results;) {
         ++written;
         analyser_report_progress(
@@ -140,7 +141,7 @@ int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int ma
             result = -1;
             break;
         }
-        report_pair(analyser, copy, report);
+        report_pair_line(&lines, analyser, copy, report);
         candidate_pair_t *next = nullptr;
         int picked = gather_by_walks
                          ? pick_best_pair(analyser, copy->input, reported, &next)
