@@ -279,6 +279,15 @@ void *ht_get(ht_table *table, const char *key) {
     return entry != nullptr ? entry->value : nullptr;
 }
 
+void **ht_value_of(ht_table *table, const char *key) {
+    if (table == nullptr || key == nullptr) {
+        return nullptr;
+    }
+    size_t length = strlen(key);
+    ht_entry *entry = table->slots[find_slot(table, key, length, hash_key(key, length))].entry;
+    return entry != nullptr ? &entry->value : nullptr;
+}
+
 int ht_delete(ht_table *table, const char *key) {
     if (table == nullptr || key == nullptr) {
         return -1;

@@ -27,6 +27,10 @@ ht_table *ht_open_ext(int buckets, ht_release_function release);
 int ht_add(ht_table *table, const char *key, void *value);
 // The value stored under key, or null when the key is absent.
 void *ht_get(ht_table *table, const char *key);
+// Where the value stored under key is kept, so that a caller can replace it
+// in one lookup; the key keeps its place in the insertion order and nothing
+// is released. Null when the key is absent. Valid until the table changes.
+void **ht_value_of(ht_table *table, const char *key);
 // 0 when the key was removed (its value released in an ht_open_ext table),
 // -1 when it was absent.
 int ht_delete(ht_table *table, const char *key);

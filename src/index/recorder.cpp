@@ -111,9 +111,13 @@ bool repeats_last_literal(const token_instances_t *instances, int line, const ch
 // Makes occurrence the newest under handle and returns the one it replaces.
 token_entry_tag *push_handle_occurrence(correlation_index *index, const char *handle,
                                         token_entry_tag *occurrence) {
-    token_entry_tag *previous = static_cast<token_entry_tag *>(ht_get(index->handle_table, handle));
-    ht_delete(index->handle_table, handle);
-    ht_add(index->handle_table, handle, occurrence);
+    void **newest = ht_value_of(index->handle_table, handle);
+    if (newest == nullptr) {
+        ht_add(index->handle_table, handle, occurrence);
+        return nullptr;
+    }
+    token_entry_tag *previous = static_cast<token_entry_tag *>(*newest);
+    *newest = occurrence;
     return previous;
 }
 

@@ -224,6 +224,29 @@ TEST_F(HashkitTest, LookupsStayRightThroughInterleavedDeletes) {
     EXPECT_EQ(deleted + reference.size(), released.size());
 }
 
+// Replacing a value in place keeps the key's place in the insertion order
+// and releases nothing, where delete and add would release and move it.
+TEST_F(HashkitTest, ValueReplacedInPlaceKeepsOrderAndIsNotReleased) {
+    ht_table *table = ht_open_ext(4, record_release);
+    int values[4];
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(0, ht_add(table, std::to_string(i).c_str(), &values[i]));
+    }
+    void **held = ht_value_of(table, "0");
+    ASSERT_NE(nullptr, held);
+    EXPECT_EQ(&values[0], *held);
+    *held = &values[3];
+    EXPECT_EQ(&values[3], ht_get(table, "0"));
+    EXPECT_EQ(3, ht_count(table));
+    EXPECT_EQ((std::vector<void *>{&values[3], &values[1], &values[2]}), enumerate(table));
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(nullptr, ht_value_of(table, "3"));
+    EXPECT_EQ(nullptr, ht_value_of(table, nullptr));
+    EXPECT_EQ(nullptr, ht_value_of(nullptr, "0"));
+    ht_close(table);
+    EXPECT_EQ((std::vector<void *>{&values[3], &values[1], &values[2]}), released);
+}
+
 TEST_F(HashkitTest, NullArgumentsAreRefused) {
     ht_table *table = ht_open(4);
     int value = 0;
