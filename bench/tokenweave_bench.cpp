@@ -4,8 +4,8 @@
 // For the project given it measures, in this order and in one process:
 // reading every action file into memory once (the floor any scan has to pay),
 // scanning them with the scanner's rules in full tables and empty actions
-// (the floor any index build has to pay), BuildIndex, AnalyseIndex, one InputTokenQuery for a correlated value, one
-// InputTokenQuery for the value the grids return most, one CursorQuery,
+// (the floor any index build has to pay), BuildIndex, AnalyseIndex, one InputTokenQuery for a
+// correlated value, one InputTokenQuery for the value the grids return most, one CursorQuery,
 // FindCorrelations, and last the analyser's release with the first larger
 // allocation after it. Query targets come from the "targets" file that
 // generate_project.py writes beside the project. Wall times are steady-clock
@@ -518,14 +518,17 @@ index_counts count_index(CCorrelationAnalyser *analyser) {
     return counts;
 }
 
-std::string query_cell(double seconds, int code, long pairs) {
+// A query's wall time, its CPU time (the figure to compare on a busy
+// machine) and what it wrote.
+std::string query_cell(double seconds, double cpu, int code, long pairs) {
+    std::string times = format("%.4f (cpu %.4f)", seconds, cpu);
     if (code == -7) {
-        return format("%.4f (none found)", seconds);
+        return times + " (none found)";
     }
     if (code != 0) {
-        return format("%.4f (error %d)", seconds, code);
+        return times + format(" (error %d)", code);
     }
-    return format("%.4f (%ld)", seconds, pairs);
+    return times + format(" (%ld)", pairs);
 }
 
 class bench_run {
@@ -627,9 +630,9 @@ private:
         }
         bare_scan_seconds_ = elapsed.wall();
         bare_scan_cpu_ = elapsed.cpu();
-        row_->set(COL_BARE_SCAN, format("%s (%.0f)",
-                                        format_times(bare_scan_seconds_, bare_scan_cpu_).c_str(),
-                                        action_bytes_ / BYTES_PER_MB / bare_scan_seconds_));
+        row_->set(COL_BARE_SCAN,
+                  format("%s (%.0f)", format_times(bare_scan_seconds_, bare_scan_cpu_).c_str(),
+                         action_bytes_ / BYTES_PER_MB / bare_scan_seconds_));
         fprintf(stderr, "[%s] bare scan in %.3f s\n", opts_.label.c_str(), bare_scan_seconds_);
         return 0;
     }
@@ -699,8 +702,9 @@ private:
         int code =
             analyser->InputTokenQuery(value.c_str(), path.c_str(), line, report.c_str(), MIN_GRADE);
         double seconds = elapsed.wall();
+        double cpu = elapsed.cpu();
         watchdog->end();
-        std::string cell = query_cell(seconds, code, count_report_lines(report));
+        std::string cell = query_cell(seconds, cpu, code, count_report_lines(report));
         fprintf(stderr, "[%s] InputTokenQuery \"%s\" %s\n", opts_.label.c_str(), value.c_str(),
                 cell.c_str());
         if (column == COL_TOKEN_COMMON) {
@@ -722,12 +726,13 @@ private:
         stopwatch elapsed;
         int code = analyser->CursorQuery(path.c_str(), line, report.c_str(), MIN_GRADE);
         double seconds = elapsed.wall();
+        double cpu = elapsed.cpu();
         watchdog->end();
         // The first line of a cursor report is its header.
         long pairs = count_report_lines(report) - 1;
-        row_->set(COL_CURSOR, query_cell(seconds, code, pairs));
-        fprintf(stderr, "[%s] CursorQuery %s\n", opts_.label.c_str(),
-                query_cell(seconds, code, pairs).c_str());
+        std::string cell = query_cell(seconds, cpu, code, pairs);
+        row_->set(COL_CURSOR, cell);
+        fprintf(stderr, "[%s] CursorQuery %s\n", opts_.label.c_str(), cell.c_str());
     }
 
     void measure_find(CCorrelationAnalyser *analyser, phase_watchdog *watchdog) {
@@ -741,7 +746,7 @@ private:
         long pairs = count_report_lines(report);
         std::string cell = code == 0 && pairs == opts_.max_results
                                ? format_times(seconds, cpu)
-                               : query_cell(seconds, code, pairs);
+                               : query_cell(seconds, cpu, code, pairs);
         row_->set(COL_FIND, cell);
         fprintf(stderr, "[%s] FindCorrelations %s (%ld pairs, cpu %.3f s)\n", opts_.label.c_str(),
                 cell.c_str(), pairs, cpu);
