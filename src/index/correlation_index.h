@@ -16,6 +16,7 @@
 #include "tokenweave/ccorrelationanalyser.h"
 
 struct ht_table;
+struct action_file_t;
 
 enum index_table_size {
     TOKEN_TABLE_BUCKETS = 2048,
@@ -43,6 +44,12 @@ struct correlation_index {
     // name.
     ht_table *place_table;
     record_arena records;  // what the recorder files; released with the index
+    // The action file add_chain_location last filed a chain for, with its
+    // base name: an executed statement files its chain twice, mostly in the
+    // file of the statement before it.
+    const char *chain_file_path;
+    action_file_t *chain_file;
+    const char *chain_file_base_name;
 };
 
 struct action_file_t {

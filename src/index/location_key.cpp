@@ -61,10 +61,7 @@ int files_with_base_name_of(const correlation_index *index, const char *file_pat
     return count;
 }
 
-}  // namespace
-
-int location_key_format(location_key *key, const char *file_path, int line) {
-    const char *base_name = os_base_name(file_path);
+int format_base_name_key(location_key *key, const char *base_name, int line) {
     size_t name_length = strlen(base_name);
     char digits[INT_DECIMAL_SIZE];
     const char *number = format_decimal(digits, line);
@@ -85,6 +82,12 @@ int location_key_format(location_key *key, const char *file_path, int line) {
     return 0;
 }
 
+}  // namespace
+
+int location_key_format(location_key *key, const char *file_path, int line) {
+    return format_base_name_key(key, os_base_name(file_path), line);
+}
+
 void location_key_release(location_key *key) {
     if (key->text != key->inline_text) {
         free(key->text);
@@ -94,12 +97,23 @@ void location_key_release(location_key *key) {
 
 void add_chain_location(correlation_index *index, const char *file_path, int line,
                         token_entry_tag *chain) {
+    action_file_t *file = index->chain_file;
+    const char *base_name = index->chain_file_base_name;
+    if (file_path != index->chain_file_path) {
+        file = find_action_file(index, file_path);
+        base_name = os_base_name(file_path);
+        // Only a registered file is kept: its path lives as long as the index.
+        if (file != nullptr) {
+            index->chain_file_path = file_path;
+            index->chain_file = file;
+            index->chain_file_base_name = base_name;
+        }
+    }
     location_key key;
-    if (location_key_format(&key, file_path, line) == 0) {
+    if (format_base_name_key(&key, base_name, line) == 0) {
         ht_add(index->location_table, key.text, chain);
         location_key_release(&key);
     }
-    action_file_t *file = find_action_file(index, file_path);
     if (file != nullptr) {
         char place[PLACE_KEY_SIZE];
         format_place_key(place, file->index, line);

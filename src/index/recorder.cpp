@@ -104,8 +104,10 @@ bool repeats_last_literal(const token_instances_t *instances, int line, const ch
     }
     const token_entry_tag *last =
         static_cast<const token_entry_tag *>((*instances->last_position)->data);
+    // Occurrences of one file share its path, so equal pointers mostly
+    // settle it without comparing the texts.
     return last->cell == nullptr && last->line == line && last->file != nullptr &&
-           strcmp(last->file, file_path) == 0;
+           (last->file == file_path || strcmp(last->file, file_path) == 0);
 }
 
 // Makes occurrence the newest under handle and returns the one it replaces.
