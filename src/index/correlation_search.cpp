@@ -267,6 +267,11 @@ void analyse_index(CCorrelationAnalyser *, correlation_index *index) {
     while (ht_enum_has_more_elements(values)) {
         token_instances_t *instances =
             static_cast<token_instances_t *>(ht_enum_next_element(values));
+        // Runs are made of grid cells; most values the script alone sends
+        // have none, and their lists need not be walked.
+        if (instances->grid_count == 0) {
+            continue;
+        }
         list_node *run_start = nullptr;
         int run_length = 0;
         int run_grid = 0;
