@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "containers/list.h"
+#include "heuristics/ctokenheuristicevaluator.h"
 #include "index/analyser_access.h"
 #include "index/candidate_report.h"
 #include "index/pair_grader.h"
@@ -109,9 +110,7 @@ struct best_pair {
     float nearest_grade = 0.0f;
 };
 
-void consider(pair_grader *grader, token_instances_t *instances, token_entry_tag *input,
-              const seen_output &candidate, bool nearest, best_pair *best) {
-    float grade = grade_pair(grader, instances, candidate.occurrence, input);
+void consider_grade(float grade, const seen_output &candidate, bool nearest, best_pair *best) {
     if (nearest) {
         best->nearest_grade = grade;
     }
@@ -132,13 +131,23 @@ best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instan
     int nearest = before - 1;
     if (!keyed) {
         for (int i = nearest; i >= 0; --i) {
-            consider(grader, instances, input, outputs[i], i == nearest, &best);
+            float grade = grade_pair(grader, instances, outputs[i].occurrence, input);
+            consider_grade(grade, outputs[i], i == nearest, &best);
         }
         return best;
     }
+    // An output is near while its line distance value is not 0 (as
+    // output_is_near tells); that value then also goes into its grade.
     int i = nearest;
-    for (; i >= 0 && output_is_near(*probe, *instances, *outputs[i].occurrence, *input); --i) {
-        consider(grader, instances, input, outputs[i], i == nearest, &best);
+    for (; i >= 0; --i) {
+        const seen_output &output = outputs[i];
+        float distance = probe->distance->Evaluate(*instances, *output.occurrence, *input);
+        if (distance == 0.0f) {
+            break;
+        }
+        output_values values = {distance, output.grid_frequency, output.grid_row};
+        float grade = grade_pair_given(grader, instances, output.occurrence, input, values);
+        consider_grade(grade, output, i == nearest, &best);
     }
     int last_far = i;
     for (int k = 0; k < scratch->key_count; ++k) {
@@ -147,7 +156,10 @@ best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instan
             j = outputs[j].previous_same_key;
         }
         if (j >= 0) {
-            consider(grader, instances, input, outputs[j], j == nearest, &best);
+            const seen_output &output = outputs[j];
+            output_values values = {0.0f, output.grid_frequency, output.grid_row};
+            float grade = grade_pair_given(grader, instances, output.occurrence, input, values);
+            consider_grade(grade, output, j == nearest, &best);
         }
     }
     return best;
@@ -192,7 +204,13 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
             seen.sequence = sequence;
             seen.previous_same_key = -1;
             seen.key = 0;
+            seen.grid_frequency = 0.0f;
+            seen.grid_row = 0.0f;
             if (keyed) {
+                // Neither heuristic reads the input; the output stands in.
+                seen.grid_frequency =
+                    probe->grid_frequency->Evaluate(*instances, *occurrence, *occurrence);
+                seen.grid_row = probe->grid_row->Evaluate(*instances, *occurrence, *occurrence);
                 seen.key = output_grade_key(*probe, *instances, *occurrence);
                 seen.previous_same_key = file_under_key(scratch, seen.key, scratch->output_count);
                 if (seen.previous_same_key == -2) {

@@ -33,6 +33,9 @@ struct seen_output {
     int sequence;           // position among the value's occurrences
     int previous_same_key;  // index of the previous seen output with the same key, or -1
     uint64_t key;
+    // Its grid frequency and grid row values, when keyed: they read the output alone.
+    float grid_frequency;
+    float grid_row;
 };
 
 struct output_key_slot {

@@ -58,11 +58,12 @@ void pair_grader_init(pair_grader *grader, CCorrelationAnalyser *analyser) {
     grader->shortcut = true;
 }
 
-float grade_pair(pair_grader *grader, token_instances_t *instances, token_entry_tag *output,
-                 token_entry_tag *input) {
-    if (!grader->shortcut) {
-        return analyser_evaluate_token(grader->analyser, instances, output, input);
-    }
+namespace {
+
+// The grade from the kept shares and the output's values (null: asked of
+// the heuristics), summed in the root's order.
+float shortcut_grade(pair_grader *grader, token_instances_t *instances, token_entry_tag *output,
+                     token_entry_tag *input, const output_values *values) {
     if (instances == nullptr || output == nullptr || input == nullptr) {
         return 0.0f;
     }
@@ -75,8 +76,15 @@ float grade_pair(pair_grader *grader, token_instances_t *instances, token_entry_
     }
     float sum = grader->leading_sum;
     for (int i = grader->first_output_reader; i < ROOT_INPUT_COUNT; ++i) {
-        float share = reads_output(i) ? share_of(grader, i, *instances, *output, *input)
-                                      : grader->input_shares[i];
+        float share = grader->input_shares[i];
+        if (values == nullptr && reads_output(i)) {
+            share = share_of(grader, i, *instances, *output, *input);
+        } else if (reads_output(i)) {
+            float value = i == INPUT_PAIR_LINE_DISTANCE     ? values->line_distance
+                          : i == INPUT_TOKEN_GRID_FREQUENCY ? values->grid_frequency
+                                                            : values->grid_row;
+            share = value * grader->weights[i] / grader->weight_sum;
+        }
         sum = sum + share;
     }
     // A NaN compares false and so never becomes the best grade.
@@ -84,4 +92,22 @@ float grade_pair(pair_grader *grader, token_instances_t *instances, token_entry_
         instances->best_grade = sum;
     }
     return sum;
+}
+
+}  // namespace
+
+float grade_pair(pair_grader *grader, token_instances_t *instances, token_entry_tag *output,
+                 token_entry_tag *input) {
+    if (!grader->shortcut) {
+        return analyser_evaluate_token(grader->analyser, instances, output, input);
+    }
+    return shortcut_grade(grader, instances, output, input, nullptr);
+}
+
+float grade_pair_given(pair_grader *grader, token_instances_t *instances, token_entry_tag *output,
+                       token_entry_tag *input, const output_values &values) {
+    if (!grader->shortcut) {
+        return analyser_evaluate_token(grader->analyser, instances, output, input);
+    }
+    return shortcut_grade(grader, instances, output, input, &values);
 }

@@ -46,4 +46,18 @@ void pair_grader_init(pair_grader *grader, CCorrelationAnalyser *analyser);
 float grade_pair(pair_grader *grader, token_instances_t *instances, token_entry_tag *output,
                  token_entry_tag *input);
 
+// The values of the root's inputs that read the output occurrence, for a
+// caller that has them already: the search computes the grid frequency and
+// row once per output, and knows the line distance of far outputs is 0.
+struct output_values {
+    float line_distance;
+    float grid_frequency;
+    float grid_row;
+};
+
+// grade_pair with the output's values given instead of asked of their
+// heuristics; they must be what those heuristics give for the pair.
+float grade_pair_given(pair_grader *grader, token_instances_t *instances, token_entry_tag *output,
+                       token_entry_tag *input, const output_values &values);
+
 #endif  // TOKENWEAVE_INDEX_PAIR_GRADER_H

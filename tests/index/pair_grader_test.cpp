@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "containers/list.h"
+#include "heuristics/ctokenheuristicevaluator.h"
+#include "heuristics/evaluator_inputs.h"
 #include "index/analyser_access.h"
 #include "index/correlation_index.h"
 #include "test_project.h"
@@ -33,6 +35,19 @@ std::vector<token_entry_tag *> occurrences_of(token_instances_t *instances) {
         found.push_back(static_cast<token_entry_tag *>(p->data));
     }
     return found;
+}
+
+// What the root's output-reading inputs give for the pair, as the search
+// hands them to the grader.
+output_values output_values_of(CCorrelationAnalyser *analyser, token_instances_t *record,
+                               token_entry_tag *output, token_entry_tag *input) {
+    const CTokenHeuristicEvaluator *root = analyser_evaluator(analyser);
+    auto value = [&](int i) {
+        const CTokenHeuristicEvaluator *heuristic = root->Input(i);
+        return heuristic != nullptr ? heuristic->Evaluate(*record, *output, *input) : 0.0f;
+    };
+    return {value(INPUT_PAIR_LINE_DISTANCE), value(INPUT_TOKEN_GRID_FREQUENCY),
+            value(INPUT_TOKEN_GRID_ROW)};
 }
 
 // Two grids of repeated values and inputs of them in two files, at varied
@@ -100,6 +115,12 @@ TEST(PairGrader, GradesEveryPairAsEvaluateTokenDoes) {
                                                 expected_occurrences[o], expected_occurrences[i]);
                     float got = grade_pair(&grader, record, occurrences[o], occurrences[i]);
                     EXPECT_EQ(bits_of(got), bits_of(expected)) << "input " << i << " output " << o;
+                    output_values values =
+                        output_values_of(graded.get(), record, occurrences[o], occurrences[i]);
+                    float given =
+                        grade_pair_given(&grader, record, occurrences[o], occurrences[i], values);
+                    EXPECT_EQ(bits_of(given), bits_of(expected))
+                        << "given, input " << i << " output " << o;
                     ++pairs;
                 }
             }
