@@ -83,6 +83,19 @@ int heap_insert(graded_heap *heap, float grade, void *data, void (*release)(void
     }
 }
 
+int heap_insert_entity(graded_heap *heap, GradedEntity *entity) {
+    if (heap == nullptr || entity == nullptr) {
+        return -1;
+    }
+    try {
+        heap->growIfFull();
+        heap->insert(entity);
+        return 0;
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
+}
+
 int heap_is_empty(graded_heap *heap) {
     return heap == nullptr ? 1 : heap->isEmpty();
 }

@@ -257,6 +257,11 @@ graded_heap *heap_create(int capacity);
 // was not released, so the caller still owns it.
 int heap_insert(graded_heap *heap, float grade, void *data, void (*release)(void *));
 
+// Inserts an entity the caller made or detached from another heap; the heap
+// then owns it. 0, or -1 when the heap is null or memory ran out: then the
+// entity is still the caller's.
+int heap_insert_entity(graded_heap *heap, GradedEntity *entity);
+
 // 1 when the heap holds nothing (or is null), else 0.
 int heap_is_empty(graded_heap *heap);
 

@@ -111,12 +111,12 @@ int queue_candidate(graded_heap *queue, candidate_pair_t *pair) {
 
 int merge_candidates(graded_heap *target, graded_heap *source) {
     int result = 0;
+    // The entities move as they are: each keeps its pair and queue grade, so
+    // the target receives what queueing copies in this order would give it.
     while (!heap_is_empty(source)) {
-        const candidate_pair_t *top = static_cast<const candidate_pair_t *>(heap_top_data(source));
-        candidate_pair_t *copy =
-            result == 0 ? new_candidate_pair(top->grade, top->input, top->output) : nullptr;
-        heap_remove_top(source);
-        if (copy == nullptr || queue_candidate(target, copy) != 0) {
+        GradedEntity *entity = heap_detach_top(source);
+        if (result != 0 || heap_insert_entity(target, entity) != 0) {
+            delete entity;
             result = -1;
         }
     }

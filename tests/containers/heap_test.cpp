@@ -223,6 +223,26 @@ TEST_F(HeapTest, DetachTopHandsTheEntityOverUnreleased) {
     EXPECT_EQ(released, std::vector<void *>{tag(1)});
 }
 
+// An entity moved from one heap to another is neither copied nor released,
+// and ranks in its new heap by its grade.
+TEST_F(HeapTest, DetachedEntityMovesToAnotherHeap) {
+    create(4);
+    insert(2.0f, 2);
+    graded_heap *other = heap_create(1);
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(heap_insert(other, 1.0f, tag(1), record_release), 0);
+    ASSERT_EQ(heap_insert(other, 3.0f, tag(3), record_release), 0);
+    while (!heap_is_empty(other)) {
+        ASSERT_EQ(heap_insert_entity(queue, heap_detach_top(other)), 0);
+    }
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(drain(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(heap_insert_entity(queue, nullptr), -1);
+    GradedEntity kept(1.0f, tag(4), nullptr);
+    EXPECT_EQ(heap_insert_entity(nullptr, &kept), -1);
+    heap_delete(other);
+}
+
 // Entities inserted through the class keep a pointer here, so the test can
 // free what the heap deliberately forgets.
 TEST_F(HeapTest, ClearForgetsEntitiesWithoutReleasing) {
