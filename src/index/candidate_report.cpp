@@ -1,6 +1,7 @@
 #include "index/candidate_report.h"
 
 #include <float.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -42,13 +43,17 @@ void decimal_text(int number, char *text) {
     text[length] = '\0';
 }
 
-// The base name of path, from the cache when path is the one it last saw.
-const char *cached_base_name(const char *path, const char **cached_path, const char **cached_name) {
-    if (path != *cached_path) {
-        *cached_path = path;
-        *cached_name = os_base_name(path);
+// The base name of path, found once per report for the paths its lines
+// keep naming: a query's pairs come from a few hundred files at most.
+const char *cached_base_name(report_lines *lines, const char *path) {
+    // Paths are heap or arena texts, so the low bits of their addresses say
+    // little.
+    size_t slot = (reinterpret_cast<uintptr_t>(path) >> 4) & (REPORT_BASE_NAMES - 1);
+    if (lines->paths[slot] != path) {
+        lines->paths[slot] = path;
+        lines->base_names[slot] = os_base_name(path);
     }
-    return *cached_name;
+    return lines->base_names[slot];
 }
 
 HMODULE host_module() {
@@ -152,8 +157,7 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
 
     decimal_text(input->line, line_text);
     LoadParameterizedString(host_module(), MSG_PAIR_INPUT, expanded, sizeof expanded,
-                            cached_base_name(input->file, &lines->input_file, &lines->input_name),
-                            line_text, input->value);
+                            cached_base_name(lines, input->file), line_text, input->value);
     fputs(expanded, report);
 
     if (!lines->returned_at_loaded) {
@@ -168,10 +172,9 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
     decimal_text(output->line, line_text);
     decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
     decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
-    LoadParameterizedString(
-        host_module(), MSG_PAIR_OUTPUT, expanded, sizeof expanded,
-        cached_base_name(output->file, &lines->output_file, &lines->output_name), line_text,
-        column_text, row_text);
+    LoadParameterizedString(host_module(), MSG_PAIR_OUTPUT, expanded, sizeof expanded,
+                            cached_base_name(lines, output->file), line_text, column_text,
+                            row_text);
     fputs(expanded, report);
     fputs("\n", report);
     if (the_pair_observer != nullptr) {

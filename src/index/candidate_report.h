@@ -56,11 +56,11 @@ void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, F
 // named and the fixed text between input and output. Valid while the
 // occurrences of the pairs written with it are alive: keep one per loop
 // over a queue, never across reports.
+enum { REPORT_BASE_NAMES = 64 };  // a power of two
 struct report_lines {
-    const char *input_file = nullptr;
-    const char *input_name = nullptr;
-    const char *output_file = nullptr;
-    const char *output_name = nullptr;
+    // Base names by file path, each path in the slot its address picks.
+    const char *paths[REPORT_BASE_NAMES] = {};
+    const char *base_names[REPORT_BASE_NAMES] = {};
     bool returned_at_loaded = false;
     char returned_at[MESSAGE_BUFFER_SIZE];
 };
