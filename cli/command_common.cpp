@@ -254,8 +254,9 @@ std::string why_not_writable(const std::string &path) {
     if (!std::filesystem::is_directory(parent, error)) {
         return strerror(std::filesystem::exists(parent, error) ? ENOTDIR : ENOENT);
     }
-    bool exists = std::filesystem::exists(target, error);
-    if (access(exists ? path.c_str() : parent.c_str(), W_OK) != 0) {
+    // The parent's name as the C runtime takes it (a narrow string on Windows too).
+    std::string checked = std::filesystem::exists(target, error) ? path : parent.string();
+    if (access(checked.c_str(), W_OK) != 0) {
         return strerror(errno);
     }
     return "not written completely";

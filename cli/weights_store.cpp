@@ -51,7 +51,7 @@ std::string user_weights_path() {
     std::string base = environment("XDG_DATA_HOME");
     // Relative values are to be ignored, so a stray setting cannot make the
     // copy depend on the working directory.
-    if (base.empty() || base[0] != '/') {
+    if (base.empty() || !std::filesystem::path(base).is_absolute()) {
         std::string home = environment("HOME");
         if (home.empty()) {
             return "";

@@ -1,16 +1,19 @@
-#if !defined(_WIN32)
-
 #include "port/profile_file.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
+
+#if defined(_WIN32)
+#include "port/winapi.h"
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "port/native_path.h"
 
@@ -23,6 +26,12 @@ const int TEMP_NAME_ATTEMPTS = 100;
 // Temporary names differ per process and per call, so concurrent writers of
 // one profile never share a temporary file.
 std::atomic<unsigned long> next_temp_number{0};
+
+}  // namespace
+
+#if !defined(_WIN32)
+
+namespace {
 
 char *native_copy(const char *path) {
     size_t size = strlen(path) + 1;
@@ -139,6 +148,8 @@ int write_temp_file(int fd, const char *target, const profile_span *parts, size_
 
 }  // namespace
 
+#endif  // !_WIN32
+
 profile_load_result profile_text_load(const char *path, profile_text *text) {
     text->data = nullptr;
     text->size = 0;
@@ -191,6 +202,8 @@ void profile_text_free(profile_text *text) {
     text->size = 0;
 }
 
+#if !defined(_WIN32)
+
 int profile_replace_file(const char *path, const profile_span *parts, size_t part_count) {
     if (path == nullptr || path[0] == '\0') {
         return -1;
@@ -220,4 +233,127 @@ int profile_replace_file(const char *path, const profile_span *parts, size_t par
     return result;
 }
 
-#endif  // !_WIN32
+#else  // _WIN32
+
+namespace {
+
+// The C runtime's code for the last Windows error, so that callers can name
+// the reason as they do elsewhere.
+int errno_of_last_error() {
+    switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+            return EACCES;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ENOMEM;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return ENAMETOOLONG;
+        default:
+            return EIO;
+    }
+}
+
+bool write_all(HANDLE file, const profile_span *parts, size_t part_count) {
+    for (size_t i = 0; i < part_count; ++i) {
+        const char *data = parts[i].data;
+        size_t left = parts[i].size;
+        while (left > 0) {
+            DWORD chunk =
+                left > READ_CHUNK ? static_cast<DWORD>(READ_CHUNK) : static_cast<DWORD>(left);
+            DWORD written = 0;
+            if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) {
+                return false;
+            }
+            data += written;
+            left -= written;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+char *profile_write_beside(const char *path, const profile_span *parts, size_t part_count) {
+    if (path == nullptr || path[0] == '\0') {
+        errno = ENOENT;
+        return nullptr;
+    }
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        // Moving over a directory would fail at the end anyway; fail first.
+        errno = EISDIR;
+        return nullptr;
+    }
+    size_t temp_size = strlen(path) + TEMP_SUFFIX_SIZE;
+    char *temp_path = static_cast<char *>(malloc(temp_size));
+    if (temp_path == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    // A short name in the target's directory: the profile functions change
+    // the new file by name, and a name near MAX_PATH would not reach them.
+    const char *name = path;
+    for (const char *c = path; *c != '\0'; ++c) {
+        if (*c == '\\' || *c == '/' || *c == ':') {
+            name = c + 1;
+        }
+    }
+    int directory_length = static_cast<int>(name - path);
+    for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS; ++attempt) {
+        snprintf(temp_path, temp_size, "%.*s~tw%lu.%lu.tmp", directory_length, path,
+                 static_cast<unsigned long>(GetCurrentProcessId()), next_temp_number.fetch_add(1));
+        HANDLE file = CreateFileA(temp_path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) {
+                continue;
+            }
+            break;
+        }
+        bool written = write_all(file, parts, part_count) && FlushFileBuffers(file);
+        int failure = written ? 0 : errno_of_last_error();
+        bool closed = CloseHandle(file) != 0;
+        if (written && closed) {
+            return temp_path;
+        }
+        DeleteFileA(temp_path);
+        free(temp_path);
+        errno = failure != 0 ? failure : EIO;
+        return nullptr;
+    }
+    errno = errno_of_last_error();
+    free(temp_path);
+    return nullptr;
+}
+
+int profile_move_over(const char *temp_path, const char *path) {
+    if (MoveFileExA(temp_path, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return 0;
+    }
+    int failure = errno_of_last_error();
+    DeleteFileA(temp_path);
+    errno = failure;
+    return -1;
+}
+
+int profile_replace_file(const char *path, const profile_span *parts, size_t part_count) {
+    char *temp_path = profile_write_beside(path, parts, part_count);
+    if (temp_path == nullptr) {
+        return -1;
+    }
+    int result = profile_move_over(temp_path, path);
+    free(temp_path);
+    return result;
+}
+
+#endif  // _WIN32

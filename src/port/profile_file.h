@@ -31,8 +31,18 @@ void profile_text_free(profile_text *text);
 // a new file beside the target, which is flushed to disk and then renamed over
 // the target, so readers and crashes see the old file or the new one, never a
 // mix. An existing target keeps its permission bits. A symbolic link is
-// followed: the file it points to is replaced and the link stays. Returns 0 on success;
+// followed (POSIX): the file it points to is replaced and the link stays. Returns 0 on success;
 // on failure -1, the target untouched and no temporary file left behind.
 int profile_replace_file(const char *path, const profile_span *parts, size_t part_count);
+
+#if defined(_WIN32)
+// The two halves of profile_replace_file, for a writer that changes the new
+// file before it replaces the target. profile_write_beside creates a new file
+// beside path holding parts and returns its name (the caller frees it), or
+// null with errno set. profile_move_over moves it over path, or removes it
+// and returns -1 with errno set.
+char *profile_write_beside(const char *path, const profile_span *parts, size_t part_count);
+int profile_move_over(const char *temp_path, const char *path);
+#endif
 
 #endif  // TOKENWEAVE_PORT_PROFILE_FILE_H

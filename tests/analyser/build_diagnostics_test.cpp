@@ -172,6 +172,14 @@ bool ends_with(const std::string &text, const std::string &suffix) {
 
 TEST_P(BuildDiagnostics, NamesKindFileLineAndReason) {
     const DiagnosticCase &c = GetParam();
+#if defined(_WIN32)
+    if (std::string(c.name) == "ActionFileNamedInOtherCase") {
+        GTEST_SKIP() << "Windows file names ignore letter case: the file opens";
+    }
+    if (std::string(c.name) == "ActionFileUnreadable") {
+        GTEST_SKIP() << "Windows' C runtime says a name too long to exist is not found (ENOENT)";
+    }
+#endif
     Scene scene;
     c.arrange(&scene);
     std::vector<tokenweave_diagnostic> found = scene.build();

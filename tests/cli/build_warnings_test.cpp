@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -35,11 +36,12 @@ struct Outcome {
 Outcome run_in(const TempDir &home, const std::string &arguments) {
     TempDir scratch;
     Outcome outcome;
-    outcome.status = tw_test::run_command(
-        "env HOME=" + home.path() + " XDG_DATA_HOME=" + home.file("data") + " " +
-            TOKENWEAVE_CLI_PATH + " " + arguments + " 2>" + scratch.file("err") + " </dev/null",
-        &outcome.out);
-    outcome.err = tw_test::read_file(scratch.file("err"));
+    outcome.status =
+        tw_test::run_command_in({{"HOME", home.path()}, {"XDG_DATA_HOME", home.file("data")}},
+                                std::string(TOKENWEAVE_CLI_PATH) + " " + arguments + " 2>" +
+                                    scratch.file("err") + " <" + tw_test::NULL_DEVICE,
+                                &outcome.out);
+    outcome.err = tw_test::read_report(scratch.file("err"));
     return outcome;
 }
 
@@ -125,6 +127,11 @@ class BuildWarnings : public testing::TestWithParam<WarningCase> {};
 
 TEST_P(BuildWarnings, WarnThenFailWithStrict) {
     const WarningCase &c = GetParam();
+#if defined(_WIN32)
+    if (std::string(c.name) == "ActionNameInOtherCase") {
+        GTEST_SKIP() << "Windows file names ignore letter case: the file opens";
+    }
+#endif
     TempDir dir;
     std::string extra = c.arrange(dir);
     std::string command = "find " + dir.file("p.prj") + extra;
@@ -306,6 +313,9 @@ TEST(Feedback, RefusesToWriteAFileHoldingNoWeights) {
 }
 
 TEST(Feedback, WritesTheTargetOfASymbolicLink) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a program needs a privilege to make symbolic links on Windows";
+#else
     TempDir dir;
     std::string target = dir.write("real.dat", tw_test::read_file(SHIPPED_WEIGHTS));
     std::string link = dir.file("link.dat");
@@ -316,6 +326,7 @@ TEST(Feedback, WritesTheTargetOfASymbolicLink) {
     ASSERT_EQ(lstat(link.c_str(), &status), 0);
     EXPECT_TRUE(S_ISLNK(status.st_mode));
     EXPECT_NE(tw_test::read_file(target), tw_test::read_file(SHIPPED_WEIGHTS));
+#endif
 }
 
 TEST(Feedback, WriteErrorNamesPathAndReason) {
@@ -327,13 +338,28 @@ TEST(Feedback, WriteErrorNamesPathAndReason) {
         << failed.err;
 }
 
+// True when the summary line on err names the weights file at path; the
+// command may spell it another way (on Windows it names the shipped file
+// from its own executable's path, "Z:\...").
+bool names_weights(const std::string &err, const std::string &path) {
+    const std::string label = "; weights ";
+    size_t at = err.rfind(label);
+    if (at == std::string::npos) {
+        return false;
+    }
+    std::string named = err.substr(at + label.size());
+    named = named.substr(0, named.find('\n'));
+    std::error_code ignored;
+    return std::filesystem::equivalent(named, path, ignored);
+}
+
 TEST(Feedback, LearnsIntoTheUserCopyAndNeverTheShippedFile) {
     TempDir home;
     const std::string shipped = tw_test::read_file(SHIPPED_WEIGHTS);
     const std::string copy = home.file("data") + "/tokenweave/crlt.dat";
 
     Outcome before = run_in(home, "find " + EXAMPLE);
-    EXPECT_TRUE(contains(before.err, "weights " + SHIPPED_WEIGHTS)) << before.err;
+    EXPECT_TRUE(names_weights(before.err, SHIPPED_WEIGHTS)) << before.err;
     Outcome refused = run_in(home, "feedback " + EXAMPLE + " up AX-100 Action3.c 7 Action3.c 9");
     EXPECT_EQ(refused.status, 1);
     EXPECT_FALSE(tw_test::file_exists(copy));  // nothing learned, nothing copied
@@ -346,12 +372,12 @@ TEST(Feedback, LearnsIntoTheUserCopyAndNeverTheShippedFile) {
     EXPECT_TRUE(contains(tw_test::read_file(copy), "[TokenType]"));  // whole file copied
 
     Outcome after = run_in(home, "find " + EXAMPLE);
-    EXPECT_TRUE(contains(after.err, "weights " + copy)) << after.err;
+    EXPECT_TRUE(names_weights(after.err, copy)) << after.err;
 
     Outcome reset = run_in(home, "weights reset");
     EXPECT_EQ(reset.status, 0);
     EXPECT_FALSE(tw_test::file_exists(copy));
-    EXPECT_TRUE(contains(run_in(home, "find " + EXAMPLE).err, "weights " + SHIPPED_WEIGHTS));
+    EXPECT_TRUE(names_weights(run_in(home, "find " + EXAMPLE).err, SHIPPED_WEIGHTS));
 }
 
 }  // namespace

@@ -16,9 +16,9 @@ std::string cli_output(const std::string &arguments, int *status) {
     std::string output;
     // A home of its own: no learned weights of the real home are read.
     tw_test::TempDir home;
-    *status = tw_test::run_command("env HOME=" + home.path() + " XDG_DATA_HOME= \"" +
-                                       TOKENWEAVE_CLI_PATH "\" " + arguments + " 2>&1",
-                                   &output);
+    *status =
+        tw_test::run_command_in({{"HOME", home.path()}, {"XDG_DATA_HOME", ""}},
+                                "\"" TOKENWEAVE_CLI_PATH "\" " + arguments + " 2>&1", &output);
     return output;
 }
 

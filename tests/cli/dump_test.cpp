@@ -14,17 +14,17 @@ namespace {
 using json = nlohmann::ordered_json;
 
 std::string Quoted(const std::string &text) {
-    return "'" + text + "'";
+    return tw_test::quoted_argument(text);
 }
 
 // Runs the command with arguments; *out receives its standard output.
 int RunDump(const std::string &arguments, std::string *out) {
     // A home of its own: no learned weights of the real home are read.
     tw_test::TempDir home;
-    return tw_test::run_command("env HOME=" + home.path() +
-                                    " XDG_DATA_HOME= " + std::string(TOKENWEAVE_CLI_PATH) +
-                                    " dump " + arguments + " 2>/dev/null",
-                                out);
+    return tw_test::run_command_in(
+        {{"HOME", home.path()}, {"XDG_DATA_HOME", ""}},
+        std::string(TOKENWEAVE_CLI_PATH) + " dump " + arguments + " 2>" + tw_test::NULL_DEVICE,
+        out);
 }
 
 std::string Replace(std::string text, const std::string &from, const std::string &to) {
@@ -123,7 +123,8 @@ TEST(DumpCommandTest, WritesTheWholeIndexInItsFixedShape) {
     dir.write("p.prj", "[Actions]\ncaf\xe9=a.c\n");
     std::string out;
     ASSERT_EQ(RunDump(Quoted(dir.file("p.prj")), &out), 0);
-    EXPECT_EQ(out, Replace(EXPECTED_DUMP, "@DIR@", dir.path()));
+    // The path as a JSON string: Windows paths hold backslashes.
+    EXPECT_EQ(out, Replace(EXPECTED_DUMP, "@DIR@", Replace(dir.path(), "\\", "\\\\")));
 }
 
 TEST(DumpCommandTest, TokensInByteOrderAndEveryByteComesBack) {
@@ -147,8 +148,9 @@ TEST(DumpCommandTest, MissingProjectIsOneLineOnStandardErrorAndStatusOne) {
     tw_test::TempDir dir;
     std::string project = dir.file("none.prj");
     std::string err;
-    int status = tw_test::run_command(
-        std::string(TOKENWEAVE_CLI_PATH) + " dump " + Quoted(project) + " 2>&1 >/dev/null", &err);
+    int status = tw_test::run_command(std::string(TOKENWEAVE_CLI_PATH) + " dump " +
+                                          Quoted(project) + " 2>&1 >" + tw_test::NULL_DEVICE,
+                                      &err);
     EXPECT_EQ(status, 1);
     ASSERT_FALSE(err.empty());
     EXPECT_EQ(err.find('\n'), err.size() - 1) << err;

@@ -37,9 +37,10 @@ CommandResult run(const std::string &arguments) {
     tw_test::TempDir scratch;
     std::string err_path = scratch.file("stderr.txt");
     CommandResult result;
-    result.status = tw_test::run_command(std::string("\"") + TOKENWEAVE_CLI_PATH + "\" " +
-                                             arguments + " 2>" + err_path + " </dev/null",
-                                         &result.out);
+    result.status =
+        tw_test::run_command(std::string("\"") + TOKENWEAVE_CLI_PATH + "\" " + arguments + " 2>" +
+                                 err_path + " <" + tw_test::NULL_DEVICE,
+                             &result.out);
     result.err = tw_test::read_file(err_path);
     return result;
 }

@@ -1,4 +1,4 @@
-// 1,000 lifetimes of an analyser on the example project in one process:
+// 1,000 lifetimes (250 under Wine) of an analyser on the example project in one process:
 // construct, build, analyse, the three queries, feedback both ways, export,
 // destroy. Every cycle must give the same answers, and the resident memory
 // after the last cycle must stay within 1 MB of what it was after the 10th:
@@ -7,7 +7,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <string>
 
@@ -25,12 +32,27 @@
 
 namespace {
 
+#if defined(_WIN32)
+// Under Wine a cycle takes about 170 ms, nearly all of it file handling in
+// the Wine server; 250 cycles still show a steady climb against the 10th.
+const int CYCLES = 250;
+#else
 const int CYCLES = 1000;
+#endif
 const int BASELINE_CYCLE = 10;
 const long MAX_GROWTH_BYTES = 1024 * 1024;
 const char EXAMPLE_DIR[] = TOKENWEAVE_SOURCE_DIR "/examples/orders";
 const char SHARED_MEMORY_DIR[] = "/dev/shm";
 
+#if defined(_WIN32)
+long resident_bytes() {
+    PROCESS_MEMORY_COUNTERS counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        return -1;
+    }
+    return static_cast<long>(counters.WorkingSetSize);
+}
+#else
 long resident_bytes() {
     FILE *statm = fopen("/proc/self/statm", "r");
     if (statm == nullptr) {
@@ -44,6 +66,7 @@ long resident_bytes() {
     fclose(statm);
     return resident_pages < 0 ? -1 : resident_pages * sysconf(_SC_PAGESIZE);
 }
+#endif
 
 int progress(void *, float) {
     return 0;
@@ -91,12 +114,14 @@ Answers one_lifetime(const tw_test::TempDir &scratch) {
 }  // namespace
 
 int main() {
+#if !defined(_WIN32)
     // Every export flushes the weights file to disk; in memory that costs
     // nothing, so the cycles measure the library rather than the disk.
     struct stat shm;
     if (stat(SHARED_MEMORY_DIR, &shm) == 0 && S_ISDIR(shm.st_mode)) {
         setenv("TMPDIR", SHARED_MEMORY_DIR, 1);
     }
+#endif
     tw_test::TempDir scratch;
     scratch.write("crlt.dat", tw_test::read_file(TOKENWEAVE_SOURCE_DIR "/dat/crlt.dat"));
     Answers first = one_lifetime(scratch);
@@ -123,7 +148,7 @@ int main() {
     printf("resident memory after cycle %d: %ld bytes, after cycle %d: %ld bytes\n", BASELINE_CYCLE,
            baseline, CYCLES, final_size);
     if (baseline < 0 || final_size < 0) {
-        fprintf(stderr, "cannot read /proc/self/statm\n");
+        fprintf(stderr, "cannot read the resident memory size\n");
         return 1;
     }
 #if defined(TOKENWEAVE_SOAK_SANITIZED)

@@ -163,4 +163,43 @@ int run_command(const std::string &command, std::string *output) {
     return status;
 }
 
+namespace {
+
+void set_variable(const std::string &name, const char *value) {
+#if defined(_WIN32)
+    _putenv_s(name.c_str(), value != nullptr ? value : "");
+#else
+    if (value != nullptr && value[0] != '\0') {
+        setenv(name.c_str(), value, 1);
+    } else {
+        unsetenv(name.c_str());
+    }
+#endif
+}
+
+}  // namespace
+
+int run_command_in(const Environment &environment, const std::string &command,
+                   std::string *output) {
+    Environment saved;
+    std::vector<std::string> unset;
+    for (const auto &variable : environment) {
+        const char *old = getenv(variable.first.c_str());
+        if (old != nullptr) {
+            saved.emplace_back(variable.first, old);
+        } else {
+            unset.push_back(variable.first);
+        }
+        set_variable(variable.first, variable.second.c_str());
+    }
+    int status = run_command(command, output);
+    for (const auto &variable : saved) {
+        set_variable(variable.first, variable.second.c_str());
+    }
+    for (const std::string &name : unset) {
+        set_variable(name, nullptr);
+    }
+    return status;
+}
+
 }  // namespace tw_test

@@ -4,6 +4,8 @@
 #define TOKENWEAVE_TESTS_TEST_SUPPORT_H
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tw_test {
 
@@ -37,6 +39,12 @@ bool file_exists(const std::string &path);
 // Runs a shell command (sh, or cmd.exe on Windows), capturing its standard
 // output; returns the exit status (or -1 when it could not run).
 int run_command(const std::string &command, std::string *output);
+
+// run_command with environment variables set for the command (an empty value
+// removes the variable), as `env` would, on every platform; the test's own
+// environment is restored afterwards.
+typedef std::vector<std::pair<std::string, std::string>> Environment;
+int run_command_in(const Environment &environment, const std::string &command, std::string *output);
 
 // What the shell of run_command knows as the null device, and text quoted as
 // one argument for it.
