@@ -1,15 +1,24 @@
-// FindFirstFileA, FindNextFileA and FindClose for platforms without them.
+// FindFirstFileA, FindNextFileA and FindClose: our stand-ins for platforms
+// without them, and on Windows a layer over the system's.
 //
 // A search lists the whole directory at once, keeps the regular files whose
-// names match, and hands them out in byte order: directory listings here have
-// no stable order, and the caller takes the first match as the one to use.
+// names match, and hands them out in byte order: directory listings have no
+// stable order, and the caller takes the first match as the one to use. On
+// Windows the system's search also yields directories, "." and "..", and
+// matches "*.rdf" against short names too ("x.rdfx" is "X~1.RDF"), so the
+// layer lists everything and matches the long names itself.
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#define TOKENWEAVE_PORT_SYSTEM_CALLS
+#endif
 
-#include <dirent.h>
 #include <stdlib.h>
 #include <string.h>
+
+#if !defined(_WIN32)
+#include <dirent.h>
 #include <sys/stat.h>
+#endif
 
 #include "port/ascii_case.h"
 #include "port/native_path.h"
@@ -60,21 +69,6 @@ bool name_matches(const char *pattern, const char *name) {
     return *pattern == '\0';
 }
 
-bool is_regular_file(const char *directory, const char *name) {
-    size_t size = strlen(directory) + strlen(name) + 2;
-    char *path = static_cast<char *>(malloc(size));
-    if (path == nullptr) {
-        return false;
-    }
-    strcpy(path, directory);
-    strcat(path, "/");
-    strcat(path, name);
-    struct stat info;
-    bool regular = stat(path, &info) == 0 && S_ISREG(info.st_mode);
-    free(path);
-    return regular;
-}
-
 bool add_name(find_search *search, const char *name) {
     if (search->count == search->capacity) {
         size_t capacity = search->capacity == 0 ? FIRST_NAME_CAPACITY : search->capacity * 2;
@@ -105,6 +99,33 @@ int compare_names(const void *a, const void *b) {
     return strcmp(*static_cast<char *const *>(a), *static_cast<char *const *>(b));
 }
 
+void fill_found(const char *name, WIN32_FIND_DATAA *found) {
+    memset(found, 0, sizeof *found);
+    found->dwFileAttributes = FILE_ATTRIBUTE_NORMAL_VALUE;
+    strcpy(found->cFileName, name);  // shorter than MAX_PATH, checked when collected
+}
+
+}  // namespace
+
+#if !defined(_WIN32)
+
+namespace {
+
+bool is_regular_file(const char *directory, const char *name) {
+    size_t size = strlen(directory) + strlen(name) + 2;
+    char *path = static_cast<char *>(malloc(size));
+    if (path == nullptr) {
+        return false;
+    }
+    strcpy(path, directory);
+    strcat(path, "/");
+    strcat(path, name);
+    struct stat info;
+    bool regular = stat(path, &info) == 0 && S_ISREG(info.st_mode);
+    free(path);
+    return regular;
+}
+
 // Collects the matching names of directory; false when it cannot be listed
 // or memory runs out.
 bool collect_matches(find_search *search, const char *directory, const char *pattern) {
@@ -129,11 +150,6 @@ bool collect_matches(find_search *search, const char *directory, const char *pat
     }
     closedir(listing);
     return complete;
-}
-
-void fill_found(const char *name, WIN32_FIND_DATAA *found) {
-    found->dwFileAttributes = FILE_ATTRIBUTE_NORMAL_VALUE;
-    strcpy(found->cFileName, name);  // shorter than MAX_PATH, checked when collected
 }
 
 }  // namespace
@@ -200,4 +216,87 @@ BOOL FindClose(HANDLE handle) {
     return TRUE;
 }
 
-#endif  // !_WIN32
+#else  // _WIN32
+
+namespace {
+
+// Collects the regular files of the directory that prefix (the pattern up to
+// and with its last separator) names whose long names match pattern.
+bool collect_matches(find_search *search, const char *prefix, size_t prefix_length,
+                     const char *pattern) {
+    char query[MAX_PATH];
+    if (prefix_length + 2 > sizeof query) {
+        return false;
+    }
+    memcpy(query, prefix, prefix_length);
+    strcpy(query + prefix_length, "*");
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(query, &entry);
+    if (listing == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool complete = true;
+    do {
+        const char *name = entry.cFileName;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+            !name_matches(pattern, name)) {
+            continue;
+        }
+        if (!add_name(search, name)) {
+            complete = false;
+            break;
+        }
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+    return complete;
+}
+
+}  // namespace
+
+HANDLE port_find_first_file(LPCSTR pattern, WIN32_FIND_DATAA *found) {
+    if (pattern == nullptr || found == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const char *name_pattern = pattern;
+    for (const char *c = pattern; *c != '\0'; ++c) {
+        if (is_separator(*c) || *c == ':') {
+            name_pattern = c + 1;
+        }
+    }
+    find_search *search = static_cast<find_search *>(calloc(1, sizeof *search));
+    if (search == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    size_t prefix_length = static_cast<size_t>(name_pattern - pattern);
+    if (name_pattern[0] == '\0' || !collect_matches(search, pattern, prefix_length, name_pattern) ||
+        search->count == 0) {
+        free_search(search);
+        return INVALID_HANDLE_VALUE;
+    }
+    qsort(search->names, search->count, sizeof(char *), compare_names);
+    fill_found(search->names[0], found);
+    search->next = 1;
+    return static_cast<HANDLE>(search);
+}
+
+BOOL port_find_next_file(HANDLE handle, WIN32_FIND_DATAA *found) {
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || found == nullptr) {
+        return FALSE;
+    }
+    find_search *search = static_cast<find_search *>(handle);
+    if (search->next >= search->count) {
+        return FALSE;
+    }
+    fill_found(search->names[search->next++], found);
+    return TRUE;
+}
+
+BOOL port_find_close(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+        return FALSE;
+    }
+    free_search(static_cast<find_search *>(handle));
+    return TRUE;
+}
+
+#endif  // _WIN32

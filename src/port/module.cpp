@@ -1,7 +1,31 @@
-// GetModuleFileNameA and GetModuleHandleA for platforms without them. Only
-// the running executable is a module here.
+// GetModuleFileNameA and GetModuleHandleA for platforms without them (only
+// the running executable is a module here), and on Windows the layer that
+// gives the system's GetModuleFileNameA the same cut: a path too long for the
+// buffer is cut to size - 1 bytes and always ends in a terminator, where the
+// system's leaves it out on some versions and reports size on all.
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+
+#define TOKENWEAVE_PORT_SYSTEM_CALLS
+#include "port/winapi.h"
+
+DWORD port_module_file_name(HMODULE module, LPSTR buffer, DWORD size) {
+    if (buffer == nullptr || size == 0) {
+        return 0;
+    }
+    DWORD length = GetModuleFileNameA(module, buffer, size);
+    if (length == 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    if (length >= size) {
+        buffer[size - 1] = '\0';
+        return size - 1;
+    }
+    return length;
+}
+
+#else
 
 #include <stdlib.h>
 #include <string.h>
@@ -64,4 +88,4 @@ HMODULE GetModuleHandleA(LPCSTR name) {
     return name == nullptr ? static_cast<HMODULE>(&executable_module) : nullptr;
 }
 
-#endif  // !_WIN32
+#endif  // _WIN32

@@ -3,6 +3,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#if defined(_WIN32)
+#include "port/winapi.h"
+#endif
+
 char *os_native_path(const char *path, char *out, size_t out_size) {
     size_t length = strlen(path);
     if (length + 1 > out_size) {
@@ -33,3 +37,13 @@ FILE *os_fopen(const char *path, const char *mode) {
     }
     return file;
 }
+
+#if defined(_WIN32)
+bool os_full_path(const char *path, char *out, size_t out_size) {
+    if (path == nullptr || path[0] == '\0' || out_size == 0) {
+        return false;
+    }
+    DWORD length = GetFullPathNameA(path, static_cast<DWORD>(out_size), out, nullptr);
+    return length > 0 && length < out_size;
+}
+#endif

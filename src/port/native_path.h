@@ -17,4 +17,11 @@ char *os_native_path(const char *path, char *out, size_t out_size);
 // fopen by a path that may use either separator.
 FILE *os_fopen(const char *path, const char *mode);
 
+#if defined(_WIN32)
+// The full form of path (drive and directory made explicit) in out, of
+// out_size bytes. False when it cannot be made or does not fit: the system's
+// profile functions read a relative path from the Windows directory.
+bool os_full_path(const char *path, char *out, size_t out_size);
+#endif
+
 #endif  // TOKENWEAVE_PORT_NATIVE_PATH_H

@@ -1,9 +1,14 @@
-// GetPrivateProfileStringA for platforms without it.
+// GetPrivateProfileStringA: our stand-in for platforms without it, and on
+// Windows the layer that gives the system's function the same behaviour.
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#define TOKENWEAVE_PORT_SYSTEM_CALLS
+#endif
 
+#include <stdlib.h>
 #include <string.h>
 
+#include "port/native_path.h"
 #include "port/profile_file.h"
 #include "port/profile_lines.h"
 #include "port/winapi.h"
@@ -81,6 +86,12 @@ profile_span default_text(const char *default_value) {
     }
     return text;
 }
+
+}  // namespace
+
+#if !defined(_WIN32)
+
+namespace {
 
 DWORD list_section_names(const profile_text &text, char *buffer, DWORD size) {
     name_list list{buffer, size, 0, false};
@@ -175,4 +186,129 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
     return result;
 }
 
-#endif  // !_WIN32
+#else  // _WIN32
+
+namespace {
+
+// The largest list read from the system's function: a profile holding more
+// names than this is no profile the library writes or reads.
+const DWORD MAX_LIST_SIZE = 64u * 1024 * 1024;
+const DWORD FIRST_LIST_SIZE = 4096;
+
+// The whole list the system's function gives (section names when section is
+// null, else the section's key names), or null when memory runs out.
+// A list that fills the buffer up to its last two bytes may have been cut:
+// it is read again into a larger one.
+char *read_whole_list(LPCSTR section, LPCSTR path) {
+    for (DWORD size = FIRST_LIST_SIZE; size <= MAX_LIST_SIZE; size *= 2) {
+        char *names = static_cast<char *>(malloc(size));
+        if (names == nullptr) {
+            return nullptr;
+        }
+        DWORD length = GetPrivateProfileStringA(section, nullptr, "", names, size, path);
+        if (length + 2 < size) {
+            names[length] = '\0';
+            names[length + 1] = '\0';
+            return names;
+        }
+        free(names);
+    }
+    return nullptr;
+}
+
+bool lists_name(const char *names, profile_span name) {
+    for (const char *listed = names; *listed != '\0'; listed += strlen(listed) + 1) {
+        if (profile_names_equal(profile_span{listed, strlen(listed)}, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The list into the caller's buffer, each name once (first spelling wins),
+// cut on whole names.
+DWORD copy_list(const char *names, char *buffer, DWORD size) {
+    name_list list{buffer, size, 0, false};
+    for (const char *listed = names; *listed != '\0'; listed += strlen(listed) + 1) {
+        list_add(&list, profile_trimmed(listed));
+    }
+    return list_finish(&list);
+}
+
+DWORD empty_list(char *buffer, DWORD size) {
+    name_list list{buffer, size, 0, false};
+    return list_finish(&list);
+}
+
+DWORD default_list(const char *default_value, char *buffer, DWORD size) {
+    name_list list{buffer, size, 0, false};
+    list_add(&list, default_text(default_value));
+    return list_finish(&list);
+}
+
+// A copy of the default without trailing blanks, as the system's function
+// would return it; null when memory runs out.
+char *trimmed_default(const char *default_value) {
+    profile_span text = default_text(default_value);
+    char *copy = static_cast<char *>(malloc(text.size + 1));
+    if (copy != nullptr) {
+        memcpy(copy, text.data, text.size);
+        copy[text.size] = '\0';
+    }
+    return copy;
+}
+
+DWORD read_list(LPCSTR section, LPCSTR default_value, LPSTR buffer, DWORD size, LPCSTR path) {
+    char *sections = read_whole_list(nullptr, path);
+    if (sections == nullptr) {
+        return empty_list(buffer, size);
+    }
+    DWORD result;
+    if (section == nullptr) {
+        result = copy_list(sections, buffer, size);
+    } else if (!lists_name(sections, profile_trimmed(section))) {
+        // As elsewhere: a missing section lists the default as its one name.
+        result = default_list(default_value, buffer, size);
+    } else {
+        char *keys = read_whole_list(section, path);
+        result = keys != nullptr ? copy_list(keys, buffer, size) : empty_list(buffer, size);
+        free(keys);
+    }
+    free(sections);
+    return result;
+}
+
+}  // namespace
+
+DWORD port_get_profile_string(LPCSTR section, LPCSTR key, LPCSTR default_value, LPSTR buffer,
+                              DWORD size, LPCSTR path) {
+    if (buffer == nullptr || size == 0) {
+        return 0;
+    }
+    // A relative path would name a file in the Windows directory, and a path
+    // the system would have to lengthen past MAX_PATH overruns its buffers:
+    // such a file is never read, as if it were missing.
+    char full_path[MAX_PATH];
+    bool readable = path != nullptr && os_full_path(path, full_path, sizeof full_path);
+    if (!readable) {
+        if (section != nullptr && key == nullptr) {
+            return default_list(default_value, buffer, size);
+        }
+        if (section == nullptr) {
+            return empty_list(buffer, size);
+        }
+        return copy_value(default_text(default_value), buffer, size);
+    }
+    if (section == nullptr || key == nullptr) {
+        return read_list(section, default_value, buffer, size, full_path);
+    }
+    char *default_copy = trimmed_default(default_value);
+    if (default_copy == nullptr) {
+        return copy_value(default_text(default_value), buffer, size);
+    }
+    DWORD length = GetPrivateProfileStringA(section, key, default_copy, buffer, size, full_path);
+    free(default_copy);
+    return length;
+}
+
+#endif  // _WIN32

@@ -6,13 +6,51 @@
 // judged by its first line; a new or single-line file gets "\r\n", so files
 // written here and on Windows look the same to the host.
 
-#if !defined(_WIN32)
+//
+// On Windows the system's function does the rewriting, through a layer that
+// refuses the same names and values, and makes the change atomic: the file is
+// copied beside the target, changed there and moved over the target.
 
+#if defined(_WIN32)
+#define TOKENWEAVE_PORT_SYSTEM_CALLS
+#endif
+
+#include <errno.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include "port/native_path.h"
 #include "port/profile_file.h"
 #include "port/profile_lines.h"
 #include "port/winapi.h"
+
+namespace {
+
+bool holds_line_break(const char *text) {
+    return text != nullptr && strpbrk(text, "\r\n") != nullptr;
+}
+
+// Names and values that could not be read back as written are refused: a
+// line break would start a new line, and a key holding '=' or starting like a
+// comment or a section header would read as something else.
+bool writable(LPCSTR section, LPCSTR key, LPCSTR value) {
+    if (section == nullptr || holds_line_break(section) || holds_line_break(key) ||
+        holds_line_break(value)) {
+        return false;
+    }
+    if (key != nullptr) {
+        profile_span name = profile_trimmed(key);
+        if (name.size == 0 || memchr(name.data, '=', name.size) != nullptr || name.data[0] == ';' ||
+            name.data[0] == '[') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+#if !defined(_WIN32)
 
 namespace {
 
@@ -76,28 +114,6 @@ section_layout find_layout(const profile_text &text, profile_span section, profi
         }
     }
     return layout;
-}
-
-bool holds_line_break(const char *text) {
-    return text != nullptr && strpbrk(text, "\r\n") != nullptr;
-}
-
-// Names and values that could not be read back as written are refused: a
-// line break would start a new line, and a key holding '=' or starting like a
-// comment or a section header would read as something else.
-bool writable(LPCSTR section, LPCSTR key, LPCSTR value) {
-    if (section == nullptr || holds_line_break(section) || holds_line_break(key) ||
-        holds_line_break(value)) {
-        return false;
-    }
-    if (key != nullptr) {
-        profile_span name = profile_trimmed(key);
-        if (name.size == 0 || memchr(name.data, '=', name.size) != nullptr || name.data[0] == ';' ||
-            name.data[0] == '[') {
-            return false;
-        }
-    }
-    return true;
 }
 
 profile_span span_of(const profile_text &text, size_t from, size_t to) {
@@ -166,4 +182,43 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     return written == 0 ? TRUE : FALSE;
 }
 
-#endif  // !_WIN32
+#else  // _WIN32
+
+BOOL port_write_profile_string(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path) {
+    if (path == nullptr || path[0] == '\0' || !writable(section, key, value)) {
+        return FALSE;
+    }
+    char full_path[MAX_PATH];
+    if (!os_full_path(path, full_path, sizeof full_path)) {
+        errno = ENAMETOOLONG;
+        return FALSE;
+    }
+    profile_text text{nullptr, 0};
+    profile_load_result loaded = profile_text_load(full_path, &text);
+    if (loaded == PROFILE_UNREADABLE) {
+        // Writing now would replace a file whose content we never saw.
+        return FALSE;
+    }
+    if (loaded == PROFILE_MISSING && (key == nullptr || value == nullptr)) {
+        return TRUE;  // nothing to remove, and no file to create for it
+    }
+    profile_span whole{text.data != nullptr ? text.data : "", text.size};
+    char *temp_path = profile_write_beside(full_path, &whole, 1);
+    profile_text_free(&text);
+    if (temp_path == nullptr) {
+        return FALSE;
+    }
+    BOOL written =
+        strlen(temp_path) < MAX_PATH && WritePrivateProfileStringA(section, key, value, temp_path);
+    if (!written) {
+        int failure = GetLastError() == ERROR_DISK_FULL ? ENOSPC : EIO;
+        DeleteFileA(temp_path);
+        errno = failure;
+    } else if (profile_move_over(temp_path, full_path) != 0) {
+        written = FALSE;
+    }
+    free(temp_path);
+    return written;
+}
+
+#endif  // _WIN32

@@ -1,8 +1,9 @@
 // The few Windows functions the library calls. A Windows build takes them
-// from <windows.h>; elsewhere our own stand-ins (profile_read.cpp,
-// profile_write.cpp, module.cpp, find_file.cpp, string_pointer.cpp) provide
-// them with the same names, arguments and results, so the calling code is the
-// same on every platform. Their paths may use '\' or '/' as separator.
+// from <windows.h>, some through a thin layer; elsewhere our own stand-ins
+// (profile_read.cpp, profile_write.cpp, module.cpp, find_file.cpp,
+// string_pointer.cpp) provide them with the same names, arguments and
+// results, so the calling code is the same on every platform. Their paths may
+// use '\' or '/' as separator.
 
 #ifndef TOKENWEAVE_PORT_WINAPI_H
 #define TOKENWEAVE_PORT_WINAPI_H
@@ -13,6 +14,37 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
+// The system's profile, find-file and module-path functions differ from what
+// the library relies on (the behaviour documented for the stand-ins below):
+// relative paths name the Windows directory, lists repeat names and end cut
+// names, a search yields directories and short-name matches in directory
+// order, a cut module path loses its terminator. The library calls them
+// through a thin layer over them (profile_read.cpp, profile_write.cpp,
+// find_file.cpp, module.cpp) that gives the documented behaviour; the layer's
+// own sources define TOKENWEAVE_PORT_SYSTEM_CALLS to reach the system's.
+DWORD port_get_profile_string(LPCSTR section, LPCSTR key, LPCSTR default_value, LPSTR buffer,
+                              DWORD size, LPCSTR path);
+BOOL port_write_profile_string(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
+HANDLE port_find_first_file(LPCSTR pattern, WIN32_FIND_DATAA *found);
+BOOL port_find_next_file(HANDLE search, WIN32_FIND_DATAA *found);
+BOOL port_find_close(HANDLE search);
+DWORD port_module_file_name(HMODULE module, LPSTR buffer, DWORD size);
+
+#if !defined(TOKENWEAVE_PORT_SYSTEM_CALLS)
+#undef GetPrivateProfileStringA
+#define GetPrivateProfileStringA port_get_profile_string
+#undef WritePrivateProfileStringA
+#define WritePrivateProfileStringA port_write_profile_string
+#undef FindFirstFileA
+#define FindFirstFileA port_find_first_file
+#undef FindNextFileA
+#define FindNextFileA port_find_next_file
+#undef FindClose
+#define FindClose port_find_close
+#undef GetModuleFileNameA
+#define GetModuleFileNameA port_module_file_name
+#endif
 
 #else
 
