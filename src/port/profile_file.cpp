@@ -294,6 +294,12 @@ char *profile_write_beside(const char *path, const profile_span *parts, size_t p
         errno = EISDIR;
         return nullptr;
     }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        // Windows refuses to replace a read-only file, Wine does not: refuse
+        // on both.
+        errno = EACCES;
+        return nullptr;
+    }
     size_t temp_size = strlen(path) + TEMP_SUFFIX_SIZE;
     char *temp_path = static_cast<char *>(malloc(temp_size));
     if (temp_path == nullptr) {

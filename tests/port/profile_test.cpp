@@ -361,6 +361,28 @@ TEST(ProfileWrite, UnwritablePathsFail) {
     EXPECT_EQ("not a directory", read_file(plain));
 }
 
+// A path without a directory names the current one (the system's functions
+// on Windows would look in the Windows directory), and one too long for the
+// system is never read or written (Wine's overruns a buffer on its stack).
+TEST(ProfilePaths, RelativeAndOverlongPaths) {
+    TempDir dir;
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    BOOL written = WritePrivateProfileStringA("A", "k", "v", "relative.ini");
+    read_result relative = read_value("relative.ini", "A", "k", "d");
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(written);
+    EXPECT_EQ("v", relative.text);
+    EXPECT_TRUE(tw_test::file_exists(dir.file("relative.ini")));
+
+    for (size_t length : {size_t{MAX_PATH}, size_t{1023}, size_t{4096}}) {
+        std::string overlong(length, 'p');
+        EXPECT_EQ("d", read_value(overlong, "A", "k", "d").text) << length;
+        EXPECT_EQ(std::vector<std::string>{"d"}, read_list(overlong, "A", "d").names) << length;
+        EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", overlong.c_str())) << length;
+    }
+}
+
 TEST(ProfileWrite, AcceptsBackslashSeparators) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("sub"));
@@ -426,6 +448,31 @@ TEST(ProfileWrite, FailedWriteLeavesOriginalAndNoTemporaryFile) {
     EXPECT_EQ(big_value, read_value(path, "A", "k", "d", 8192).text);
 #endif
 }
+
+#if defined(_WIN32)
+// A file another program holds open without sharing its deletion cannot be
+// replaced, and a read-only one is refused: either write fails as a whole.
+TEST(ProfileWrite, FailedReplaceLeavesOriginalAndNoTemporaryFile) {
+    TempDir dir;
+    const std::string original = "; keep me\r\n[A]\r\nk=1\r\n";
+    std::string path = dir.write("held.ini", original);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    BOOL written = WritePrivateProfileStringA("A", "k", "2", path.c_str());
+    CloseHandle(held);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(original, read_file(path));
+    EXPECT_EQ(std::vector<std::string>{"held.ini"}, directory_entries(dir.path()));
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    written = WritePrivateProfileStringA("A", "k", "2", path.c_str());
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(original, read_file(path));
+    EXPECT_EQ(std::vector<std::string>{"held.ini"}, directory_entries(dir.path()));
+}
+#endif
 
 TEST(ProfileBadInput, BinaryFileNeverBreaksReadsOrWrites) {
     TempDir dir;
