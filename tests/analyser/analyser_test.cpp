@@ -261,7 +261,15 @@ TEST_F(LearningTest, ExportKeepsOtherSectionsAndReportsFailures) {
     // ExportDatFile() writes where SetDataFilePath pointed: the file read.
     EXPECT_EQ(analyser->ExportDatFile(), -2);
     std::string written = read_file(weights);
+#if defined(_WIN32)
+    // The system's profile function writes its own line breaks.
+    std::vector<std::string> kept = tw_test::profile_contents(ZERO_WEIGHTS);
+    std::vector<std::string> now = tw_test::profile_contents(written);
+    ASSERT_GE(now.size(), kept.size()) << written;
+    EXPECT_EQ(kept, std::vector<std::string>(now.begin(), now.begin() + kept.size())) << written;
+#else
     EXPECT_EQ(written.find(ZERO_WEIGHTS), 0u) << written;
+#endif
     EXPECT_NE(written.find("[TokenEvaluatorInputs]"), std::string::npos);
 
     EXPECT_EQ(analyser->ExportDatFile(project.file("missing/dir/w.dat").c_str()), -1);

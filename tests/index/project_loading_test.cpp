@@ -150,7 +150,12 @@ TEST(CountLinesTest, OneForEveryReadOfUpToALineOr2047Bytes) {
     }
     EXPECT_EQ(count_lines(dir.file("missing.c").c_str()), COUNT_LINES_CANNOT_OPEN);
     dir.write("folder/keep", "");
+#if defined(_WIN32)
+    // Windows opens no directory as a file.
+    EXPECT_EQ(count_lines(dir.file("folder").c_str()), COUNT_LINES_CANNOT_OPEN);
+#else
     EXPECT_EQ(count_lines(dir.file("folder").c_str()), COUNT_LINES_READ_ERROR);
+#endif
 }
 
 }  // namespace

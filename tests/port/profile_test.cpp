@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "port/profile_lines.h"
 #include "port/winapi.h"
 #include "test_support.h"
 
@@ -55,30 +54,6 @@ list_result read_list(const std::string &path, const char *section, const char *
     EXPECT_LT(position, size) << "list without its final terminator";
     return result;
 }
-
-#if defined(_WIN32)
-// What a profile holds for its readers: every section header, entry and
-// comment in order, trimmed, "key=value" without spacing; blank lines and
-// line breaks left out.
-std::vector<std::string> profile_contents(const std::string &text) {
-    std::vector<std::string> contents;
-    size_t position = 0;
-    profile_line line;
-    while (profile_next_line(text.data(), text.size(), &position, &line) == 0) {
-        profile_line_info info = profile_classify(text.data(), line);
-        std::string name(info.name.data != nullptr ? info.name.data : "", info.name.size);
-        if (info.kind == PROFILE_LINE_SECTION) {
-            contents.push_back("[" + name + "]");
-        } else if (info.kind == PROFILE_LINE_ENTRY) {
-            contents.push_back(name + "=" + std::string(info.value.data, info.value.size));
-        } else if (info.kind != PROFILE_LINE_BLANK) {
-            std::string raw = text.substr(line.start, line.content_end - line.start);
-            contents.push_back(raw.substr(raw.find_first_not_of(" \t")));
-        }
-    }
-    return contents;
-}
-#endif
 
 std::vector<std::string> directory_entries(const std::string &path) {
     std::vector<std::string> names;
@@ -297,7 +272,8 @@ TEST(ProfileWrite, KeepsEveryOtherByte) {
         // The system's function rewrites the file in its own spacing and line
         // breaks and drops blank lines; the library relies only on what the
         // file then holds.
-        EXPECT_EQ(profile_contents(c.after), profile_contents(read_file(path))) << c.what;
+        EXPECT_EQ(tw_test::profile_contents(c.after), tw_test::profile_contents(read_file(path)))
+            << c.what;
 #else
         EXPECT_EQ(c.after, read_file(path)) << c.what;
 #endif

@@ -12,6 +12,8 @@
 #include <random>
 #include <sstream>
 
+#include "port/profile_lines.h"
+
 namespace tw_test {
 
 namespace {
@@ -92,6 +94,25 @@ std::string read_report(const std::string &path) {
     text = lf_text;
 #endif
     return text;
+}
+
+std::vector<std::string> profile_contents(const std::string &text) {
+    std::vector<std::string> contents;
+    size_t position = 0;
+    profile_line line;
+    while (profile_next_line(text.data(), text.size(), &position, &line) == 0) {
+        profile_line_info info = profile_classify(text.data(), line);
+        std::string name(info.name.data != nullptr ? info.name.data : "", info.name.size);
+        if (info.kind == PROFILE_LINE_SECTION) {
+            contents.push_back("[" + name + "]");
+        } else if (info.kind == PROFILE_LINE_ENTRY) {
+            contents.push_back(name + "=" + std::string(info.value.data, info.value.size));
+        } else if (info.kind != PROFILE_LINE_BLANK) {
+            std::string raw = text.substr(line.start, line.content_end - line.start);
+            contents.push_back(raw.substr(raw.find_first_not_of(" \t")));
+        }
+    }
+    return contents;
 }
 
 bool file_exists(const std::string &path) {

@@ -36,6 +36,13 @@ std::string read_file(const std::string &path);
 std::string read_report(const std::string &path);
 bool file_exists(const std::string &path);
 
+// What a profile holds for its readers: every section header ("[name]"),
+// entry ("key=value", without spacing) and other line in order, trimmed;
+// blank lines and line breaks left out. On Windows the system's profile
+// functions rewrite a file in their own spacing and drop blank lines, so
+// tests there compare this instead of the bytes.
+std::vector<std::string> profile_contents(const std::string &text);
+
 // Runs a shell command (sh, or cmd.exe on Windows), capturing its standard
 // output; returns the exit status (or -1 when it could not run).
 int run_command(const std::string &command, std::string *output);
