@@ -35,7 +35,8 @@ std::string environment(const char *name) {
 std::string shipped_weights_path() {
     char module_path[MODULE_PATH_SIZE];
     DWORD length = GetModuleFileNameA(nullptr, module_path, MODULE_PATH_SIZE);
-    if (length > 0 && length < MODULE_PATH_SIZE) {
+    // A path that fills the buffer may have been cut (size - 1 bytes back).
+    if (length > 0 && length < MODULE_PATH_SIZE - 1) {
         std::filesystem::path installed =
             std::filesystem::path(module_path).parent_path() / INSTALLED_WEIGHTS;
         if (exists(installed.string())) {

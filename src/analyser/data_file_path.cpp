@@ -24,7 +24,9 @@ void compute_data_file_path(char *buffer, size_t size) {
     buffer[0] = '\0';
     char module_path[MODULE_PATH_SIZE];
     DWORD length = GetModuleFileNameA(nullptr, module_path, MODULE_PATH_SIZE);
-    if (length == 0 || length >= MODULE_PATH_SIZE) {
+    // A cut path comes back as size - 1 bytes: one that fills the buffer
+    // may be cut, and a directory taken from it would name the wrong place.
+    if (length == 0 || length >= MODULE_PATH_SIZE - 1) {
         return;
     }
     char drive[OS_DRIVE_SIZE];
