@@ -461,20 +461,45 @@ TEST(ProfileBadInput, BinaryFileNeverBreaksReadsOrWrites) {
     garbage += std::string("\n[A]\nk=v\0w\n", 12);
     std::string path = dir.write("binary.ini", garbage);
     EXPECT_EQ("v", read_value(path, "A", "k", "d").text);
-    EXPECT_EQ(3u, read_value(path, "A", "k", "d").length);  // the NUL and what follows count
     read_list(path, nullptr, "d", 64);
     read_list(path, "A", "d", 16);
+#if defined(_WIN32)
+    // The system's function reads and rewrites a damaged file its own way
+    // (a value ends at a NUL); what the library needs is reads that stay in
+    // their buffers and a write that reads back.
+    ASSERT_TRUE(WritePrivateProfileStringA("Z", "k", "1", path.c_str()));
+    EXPECT_EQ("1", read_value(path, "Z", "k", "d").text);
+    EXPECT_EQ("v", read_value(path, "A", "k", "d").text);
+#else
+    EXPECT_EQ(3u, read_value(path, "A", "k", "d").length);  // the NUL and what follows count
     ASSERT_TRUE(WritePrivateProfileStringA("Z", "k", "1", path.c_str()));
     std::string after = read_file(path);
     EXPECT_EQ(garbage, after.substr(0, garbage.size()));
     EXPECT_EQ("1", read_value(path, "Z", "k", "d").text);
+#endif
 }
 
 TEST(ProfileBadInput, NulInNamesIsNotListed) {
     TempDir dir;
     std::string path = dir.write("nul.ini", std::string("[A]\na\0b=1\nc=2\n", 15));
-    EXPECT_EQ(std::vector<std::string>{"c"}, read_list(path, "A", "d").names);
+    std::vector<std::string> names = read_list(path, "A", "d").names;
+#if defined(_WIN32)
+    // The system's function may give up on a section holding a NUL (Wine
+    // reads it as missing); what must hold is that the list stays in its
+    // buffer and no name is made up from the damaged line.
+    std::string c_value = read_value(path, "A", "c", "d").text;
+    if (names == std::vector<std::string>{"d"}) {
+        EXPECT_EQ("d", c_value);
+    } else {
+        ASSERT_FALSE(names.empty());
+        EXPECT_EQ("c", names.back());
+        EXPECT_EQ("2", c_value);
+    }
+#else
+    EXPECT_EQ(std::vector<std::string>{"c"}, names);
     EXPECT_EQ("d", read_value(path, "A", "a", "d").text);
+    EXPECT_EQ("2", read_value(path, "A", "c", "d").text);
+#endif
 }
 
 TEST(ProfileBadInput, MegabyteLines) {
@@ -486,13 +511,21 @@ TEST(ProfileBadInput, MegabyteLines) {
     read_result got = read_value(path, "A", "k", "d");
     EXPECT_EQ(std::string(255, 'v'), got.text);
     EXPECT_EQ(255u, got.length);
-    EXPECT_EQ("2", read_value(path, long_name.c_str(), "j", "d").text);
     list_result keys = read_list(path, "A", "d");
+    EXPECT_FALSE(keys.names.empty());
+    EXPECT_EQ("k", keys.names.front());
+#if !defined(_WIN32)
+    // The system's function cuts lines and names near 64 KB, so on Windows
+    // the megabyte section name and key are not found whole.
+    EXPECT_EQ("2", read_value(path, long_name.c_str(), "j", "d").text);
     EXPECT_EQ(std::vector<std::string>{"k"}, keys.names);
     EXPECT_EQ(2046u, keys.length);  // the long name did not fit: a cut list
+#endif
     ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "short", path.c_str()));
     EXPECT_EQ("short", read_value(path, "A", "k", "d").text);
+#if !defined(_WIN32)
     EXPECT_EQ("2", read_value(path, long_name.c_str(), "j", "d").text);
+#endif
 }
 
 }  // namespace
