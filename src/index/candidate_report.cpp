@@ -148,35 +148,63 @@ void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, F
     report_pair_line(&lines, analyser, pair, report);
 }
 
+namespace {
+
+void load_line_messages(report_lines *lines) {
+    copy_bounded(lines->returned_at, sizeof lines->returned_at, load_message(MSG_PAIR_RETURNED_AT));
+    lines->returned_at_length = strlen(lines->returned_at);
+    lines->messages_compiled =
+        LoadMessageTemplate(host_module(), MSG_PAIR_INPUT, &lines->input_message) &&
+        LoadMessageTemplate(host_module(), MSG_PAIR_OUTPUT, &lines->output_message);
+    lines->messages_loaded = true;
+}
+
+}  // namespace
+
 void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candidate_pair_t *pair,
                       FILE *report) {
-    char expanded[EXPANDED_MESSAGE_SIZE];
-    char line_text[DECIMAL_TEXT_SIZE];
+    if (!lines->messages_loaded) {
+        load_line_messages(lines);
+    }
     const token_entry_tag *input = pair->input;
     const token_entry_tag *output = pair->output;
-
-    decimal_text(input->line, line_text);
-    LoadParameterizedString(host_module(), MSG_PAIR_INPUT, expanded, sizeof expanded,
-                            cached_base_name(lines, input->file), line_text, input->value);
-    fputs(expanded, report);
-
-    if (!lines->returned_at_loaded) {
-        copy_bounded(lines->returned_at, sizeof lines->returned_at,
-                     load_message(MSG_PAIR_RETURNED_AT));
-        lines->returned_at_loaded = true;
-    }
-    fputs(lines->returned_at, report);
-
+    char input_line[DECIMAL_TEXT_SIZE];
+    char output_line[DECIMAL_TEXT_SIZE];
     char column_text[DECIMAL_TEXT_SIZE];
     char row_text[DECIMAL_TEXT_SIZE];
-    decimal_text(output->line, line_text);
+    decimal_text(input->line, input_line);
+    decimal_text(output->line, output_line);
     decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
     decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
-    LoadParameterizedString(host_module(), MSG_PAIR_OUTPUT, expanded, sizeof expanded,
-                            cached_base_name(lines, output->file), line_text, column_text,
-                            row_text);
-    fputs(expanded, report);
-    fputs("\n", report);
+    const char *input_file = cached_base_name(lines, input->file);
+    const char *output_file = cached_base_name(lines, output->file);
+
+    // Each message is cut to EXPANDED_MESSAGE_SIZE - 1 bytes on its own, and
+    // the line goes out in one write.
+    char text[2 * EXPANDED_MESSAGE_SIZE + MESSAGE_BUFFER_SIZE];
+    size_t used = 0;
+    if (lines->messages_compiled) {
+        const char *input_arguments[] = {input_file, input_line, input->value};
+        used += static_cast<size_t>(message_template_expand(&lines->input_message, input_arguments,
+                                                            text, EXPANDED_MESSAGE_SIZE));
+    } else {
+        used += static_cast<size_t>(LoadParameterizedString(host_module(), MSG_PAIR_INPUT, text,
+                                                            EXPANDED_MESSAGE_SIZE, input_file,
+                                                            input_line, input->value));
+    }
+    memcpy(text + used, lines->returned_at, lines->returned_at_length);
+    used += lines->returned_at_length;
+    if (lines->messages_compiled) {
+        const char *output_arguments[] = {output_file, output_line, column_text, row_text};
+        used += static_cast<size_t>(message_template_expand(
+            &lines->output_message, output_arguments, text + used, EXPANDED_MESSAGE_SIZE));
+    } else {
+        used += static_cast<size_t>(LoadParameterizedString(
+            host_module(), MSG_PAIR_OUTPUT, text + used, EXPANDED_MESSAGE_SIZE, output_file,
+            output_line, column_text, row_text));
+    }
+    text[used++] = '\n';
+    fwrite(text, 1, used, report);
     if (the_pair_observer != nullptr) {
         the_pair_observer(the_pair_observer_context, pair);
     }

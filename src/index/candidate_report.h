@@ -16,6 +16,7 @@
 
 #include "containers/cgradedentity.h"
 #include "index/correlation_index.h"
+#include "platlib/message_format.h"
 
 enum {
     TOKEN_QUEUE_CAPACITY = 2048,
@@ -53,16 +54,22 @@ void discard_candidates(graded_heap *queue);
 void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, FILE *report);
 
 // What the lines of one report repeat: the base names of the files last
-// named and the fixed text between input and output. Valid while the
-// occurrences of the pairs written with it are alive: keep one per loop
-// over a queue, never across reports.
+// named and the line's messages, read from the host once per report. Valid
+// while the occurrences of the pairs written with it are alive: keep one per
+// loop over a queue, never across reports.
 enum { REPORT_BASE_NAMES = 64 };  // a power of two
 struct report_lines {
     // Base names by file path, each path in the slot its address picks.
     const char *paths[REPORT_BASE_NAMES] = {};
     const char *base_names[REPORT_BASE_NAMES] = {};
-    bool returned_at_loaded = false;
+    bool messages_loaded = false;
+    // False when a host's text did not fit a template: each line then
+    // expands the host's texts as they are.
+    bool messages_compiled = false;
+    message_template input_message;
+    message_template output_message;
     char returned_at[MESSAGE_BUFFER_SIZE];
+    size_t returned_at_length = 0;
 };
 
 // report_pair, reusing what lines kept from the report's earlier lines.

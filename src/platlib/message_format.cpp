@@ -83,29 +83,113 @@ int message_expand(const char *text, const char *const *arguments, int argument_
     return out.used;
 }
 
+bool message_template_compile(message_template *compiled, const char *text, int argument_count) {
+    int used = 0;
+    int pieces = 0;
+    const int literal_capacity = MESSAGE_TEMPLATE_TEXT_SIZE - 1;
+    // Consecutive literal bytes ("%%" included) extend the last piece.
+    auto add_literal = [&](char byte) {
+        if (used == literal_capacity) {
+            return false;
+        }
+        if (pieces == 0 || compiled->pieces[pieces - 1].argument != 0) {
+            if (pieces == MESSAGE_TEMPLATE_PIECES) {
+                return false;
+            }
+            compiled->pieces[pieces++] = {static_cast<unsigned short>(used), 0, 0};
+        }
+        compiled->literals[used++] = byte;
+        ++compiled->pieces[pieces - 1].length;
+        return true;
+    };
+    const char *c = text;
+    while (*c != '\0') {
+        int length = 0;
+        if (c[0] == '%' && c[1] == '%') {
+            if (!add_literal('%')) {
+                return false;
+            }
+            c += 2;
+        } else if (int number = placeholder_at(c, &length)) {
+            // A placeholder beyond the arguments passed expands to nothing.
+            if (number <= argument_count) {
+                if (pieces == MESSAGE_TEMPLATE_PIECES) {
+                    return false;
+                }
+                compiled->pieces[pieces++] = {0, 0, static_cast<unsigned char>(number)};
+            }
+            c += length;
+        } else {
+            if (!add_literal(*c)) {
+                return false;
+            }
+            ++c;
+        }
+    }
+    compiled->piece_count = pieces;
+    return true;
+}
+
+int message_template_expand(const message_template *compiled, const char *const *arguments,
+                            char *buffer, int size) {
+    if (buffer == nullptr || size <= 0) {
+        return 0;
+    }
+    bounded_output out{buffer, size - 1, 0};
+    for (int i = 0; i < compiled->piece_count && out.used < out.capacity; ++i) {
+        const message_piece &piece = compiled->pieces[i];
+        if (piece.argument == 0) {
+            out.append(compiled->literals + piece.start, piece.length);
+        } else if (const char *argument = arguments[piece.argument - 1]) {
+            out.append(argument, strlen(argument));
+        }
+    }
+    buffer[out.used] = '\0';
+    return out.used;
+}
+
+namespace {
+
+enum { HOST_TEXT_SIZE = 4096 };
+
+// The text id expands to: the host's string (copied into host_text) when the
+// host has one, else the built-in one; null when neither exists.
+// *argument_count is how many arguments callers pass for id.
+const char *message_text(HMODULE module, unsigned int id, char (&host_text)[HOST_TEXT_SIZE],
+                         int *argument_count) {
+    // Callers pass as many arguments as the built-in text of the id uses; a
+    // host text that uses more must not make us read arguments never passed.
+    const char *builtin = builtin_message(id);
+    *argument_count = builtin != nullptr ? message_highest_placeholder(builtin) : 0;
+#if defined(_WIN32)
+    // The host's string table comes first, so a host can word (or translate)
+    // its reports; LoadStringA returns 0 when it has no such string.
+    if (module != nullptr && LoadStringA(module, id, host_text, HOST_TEXT_SIZE) > 0) {
+        return host_text;
+    }
+#else
+    (void)module;
+    (void)host_text;
+#endif
+    return builtin;
+}
+
+}  // namespace
+
+bool LoadMessageTemplate(HMODULE module, unsigned int id, message_template *compiled) {
+    char host_text[HOST_TEXT_SIZE];
+    int passed = 0;
+    const char *text = message_text(module, id, host_text, &passed);
+    return message_template_compile(compiled, text != nullptr ? text : "", passed);
+}
+
 int LoadParameterizedString(HMODULE module, unsigned int id, char *buffer, int size, ...) {
     if (buffer == nullptr || size <= 0) {
         return 0;
     }
-    // Callers pass as many arguments as the built-in text of the id uses; a
-    // host text that uses more must not make us read arguments never passed.
-    const char *builtin = builtin_message(id);
-    int passed = builtin != nullptr ? message_highest_placeholder(builtin) : 0;
-    const char *text = nullptr;
-#if defined(_WIN32)
-    // The host's string table comes first, so a host can word (or translate)
-    // its reports; LoadStringA returns 0 when it has no such string.
-    enum { HOST_TEXT_SIZE = 4096 };
     char host_text[HOST_TEXT_SIZE];
-    if (module != nullptr && LoadStringA(module, id, host_text, HOST_TEXT_SIZE) > 0) {
-        text = host_text;
-    }
-#else
-    (void)module;
-#endif
-    if (text == nullptr) {
-        text = builtin;
-    }
+    int passed = 0;
+    const char *text = message_text(module, id, host_text, &passed);
     if (text == nullptr) {
         buffer[0] = '\0';
         return 0;

@@ -49,6 +49,13 @@ const char *os_base_name(const char *path);
 // empty text for the extra ones. Returns the length written.
 int LoadParameterizedString(HMODULE module, unsigned int id, char *buffer, int size, ...);
 
+struct message_template;
+// Compiles the text LoadParameterizedString would expand for id (host text
+// first, then the built-in catalog; an id without text compiles to empty
+// text), for as many arguments as callers pass for id. False when the text
+// does not fit a template: expand it with LoadParameterizedString instead.
+bool LoadMessageTemplate(HMODULE module, unsigned int id, message_template *compiled);
+
 // 2 when the platform character set is a double-byte one, else 1.
 extern int xeOsCharsetType;
 

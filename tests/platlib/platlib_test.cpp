@@ -171,6 +171,71 @@ TEST(MessageExpand, PlaceholderSyntax) {
     EXPECT_EQ(0, message_highest_placeholder("%% %0 plain %"));
 }
 
+// A compiled text expands exactly as the text itself does, cut included.
+TEST(MessageTemplate, ExpandsLikeTheText) {
+    const char *arguments[12] = {"one", "two", "3", "4",   "5",  "6",
+                                 "7",   "8",   "9", "ten", "11", nullptr};
+    const char *const texts[] = {
+        "%2 %1",
+        "%10|%11|%100",
+        "100%% sure",
+        "%%1",
+        "%0 %x %",
+        "%12",
+        "%13 end",
+        "",
+        "%1(%2): value \"%3\"",
+        "%1(%2), grid column %3, row %4",
+        "%%%%%1%%",
+        "%4%4%4",
+    };
+    const int sizes[] = {64, 8, 4, 1};
+    for (const char *text : texts) {
+        for (int argument_count : {12, 3, 0}) {
+            message_template compiled;
+            ASSERT_TRUE(message_template_compile(&compiled, text, argument_count)) << text;
+            for (int size : sizes) {
+                char expected[64];
+                char buffer[64];
+                int expected_length =
+                    message_expand(text, arguments, argument_count, expected, size);
+                EXPECT_EQ(expected_length,
+                          message_template_expand(&compiled, arguments, buffer, size))
+                    << text << " " << argument_count << " " << size;
+                EXPECT_STREQ(expected, buffer) << text << " " << argument_count << " " << size;
+            }
+        }
+    }
+}
+
+TEST(MessageTemplate, RefusesTextsThatDoNotFit) {
+    message_template compiled;
+    std::string many_pieces;
+    for (int i = 0; i < MESSAGE_TEMPLATE_PIECES; ++i) {
+        many_pieces += "%1-";
+    }
+    EXPECT_FALSE(message_template_compile(&compiled, many_pieces.c_str(), 1));
+    // Placeholders beyond the arguments take no piece.
+    EXPECT_TRUE(message_template_compile(&compiled, many_pieces.c_str(), 0));
+    std::string long_text(MESSAGE_TEMPLATE_TEXT_SIZE - 1, 'x');
+    EXPECT_TRUE(message_template_compile(&compiled, long_text.c_str(), 0));
+    EXPECT_FALSE(message_template_compile(&compiled, (long_text + "x").c_str(), 0));
+}
+
+TEST(MessageTemplate, LoadsTheTextLoadParameterizedStringExpands) {
+    const char *arguments[] = {"Action1.c", "20", "42", "7"};
+    const unsigned ids[] = {MSG_PAIR_INPUT, MSG_PAIR_OUTPUT, MSG_PAIR_RETURNED_AT, 12345u};
+    for (unsigned id : ids) {
+        message_template compiled;
+        ASSERT_TRUE(LoadMessageTemplate(GetModuleHandleA(nullptr), id, &compiled)) << id;
+        char buffer[256];
+        message_template_expand(&compiled, arguments, buffer, sizeof buffer);
+        EXPECT_EQ(load(id, sizeof buffer, arguments[0], arguments[1], arguments[2], arguments[3]),
+                  buffer)
+            << id;
+    }
+}
+
 TEST(Charset, LeadBytesOnlyInDoubleByteMode) {
     int saved = xeOsCharsetType;
     EXPECT_EQ(1, xeOsCharsetType);
