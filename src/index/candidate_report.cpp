@@ -114,6 +114,10 @@ int queue_candidate(graded_heap *queue, candidate_pair_t *pair) {
     return 0;
 }
 
+int queue_borrowed_candidate(graded_heap *queue, candidate_pair_t *pair) {
+    return heap_insert(queue, queue_grade(pair->grade), pair, nullptr) != 0 ? -1 : 0;
+}
+
 int merge_candidates(graded_heap *target, graded_heap *source) {
     int result = 0;
     // The entities move as they are: each keeps its pair and queue grade, so

@@ -43,6 +43,10 @@ float queue_grade(float grade);
 // (the pair is then freed).
 int queue_candidate(graded_heap *queue, candidate_pair_t *pair);
 
+// Queues pair like queue_candidate, but the queue never frees it: for pairs
+// whose memory outlives the queue. 0, or -1 when memory ran out.
+int queue_borrowed_candidate(graded_heap *queue, candidate_pair_t *pair);
+
 // Moves every pair of source into target; source ends empty. 0, or -1 when
 // memory ran out (the pairs not moved are discarded).
 int merge_candidates(graded_heap *target, graded_heap *source);

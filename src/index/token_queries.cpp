@@ -69,7 +69,7 @@ int file_order(correlation_index *index, file_order_cache *cache, const char *fi
 int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *index,
                           token_instances_t *instances, list_node **list, list_node *cursor,
                           token_entry_tag *input, int input_order, float min_grade,
-                          graded_heap *queue) {
+                          graded_heap *queue, record_arena *pairs) {
     file_order_cache orders = {nullptr, -1};
     pair_grader grader;
     pair_grader_init(&grader, analyser);
@@ -86,8 +86,17 @@ int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *ind
         if (!(min_grade < grade)) {
             continue;
         }
-        candidate_pair_t *pair = new_candidate_pair(grade, input, output);
-        if (pair == nullptr || queue_candidate(queue, pair) != 0) {
+        // A query can queue tens of thousands of pairs, all released
+        // together when its report is written.
+        candidate_pair_t *pair =
+            static_cast<candidate_pair_t *>(arena_allocate(pairs, sizeof(candidate_pair_t)));
+        if (pair == nullptr) {
+            return -1;
+        }
+        pair->input = input;
+        pair->output = output;
+        pair->grade = grade;
+        if (queue_borrowed_candidate(queue, pair) != 0) {
             return -1;
         }
     }
@@ -144,7 +153,7 @@ void release_provisionals(list_node **provisionals) {
 
 graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index *index,
                                const char *token, const char *file, int line, float min_grade,
-                               list_node **provisionals) {
+                               list_node **provisionals, record_arena *pairs) {
     graded_heap *queue = heap_create(TOKEN_QUEUE_CAPACITY);
     if (queue == nullptr) {
         return nullptr;
@@ -172,7 +181,7 @@ graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index
         return queue;
     }
     if (grade_earlier_outputs(analyser, index, instances, list, cursor, input, input_file->index,
-                              min_grade, queue) != 0) {
+                              min_grade, queue, pairs) != 0) {
         discard_candidates(queue);
         heap_delete(queue);
         return nullptr;
@@ -190,9 +199,12 @@ int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, 
     }
     analyser_report_progress(analyser, PROGRESS_GATHERING);
     list_node *provisionals = list_create();
+    record_arena pairs;
+    arena_init(&pairs);
     graded_heap *queue =
-        gather_candidates(analyser, index, token, file, line, min_grade, &provisionals);
+        gather_candidates(analyser, index, token, file, line, min_grade, &provisionals, &pairs);
     if (queue == nullptr) {
+        arena_release(&pairs);
         release_provisionals(&provisionals);
         return TOKENWEAVE_FAILED;
     }
@@ -201,11 +213,13 @@ int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, 
     if (report == nullptr) {
         discard_candidates(queue);
         heap_delete(queue);
+        arena_release(&pairs);
         release_provisionals(&provisionals);
         return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
     int result = finish_report(analyser, queue, report, report_path, write_token_nothing_found,
                                file, line, token);
+    arena_release(&pairs);
     release_provisionals(&provisionals);
     return result;
 }
@@ -236,6 +250,8 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
     analyser_report_progress(analyser, PROGRESS_GATHERING);
 
     list_node *provisionals = list_create();
+    record_arena pairs;
+    arena_init(&pairs);
     int failure = 0;
     for (; occurrence != nullptr && failure == 0; occurrence = occurrence->same_handle_previous) {
         if (ht_get(index->stop_list, occurrence->value) != nullptr) {
@@ -243,7 +259,7 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
         }
         graded_heap *gathered =
             gather_candidates(analyser, index, occurrence->value, occurrence->file,
-                              occurrence->line, min_grade, &provisionals);
+                              occurrence->line, min_grade, &provisionals, &pairs);
         if (gathered == nullptr) {
             failure = TOKENWEAVE_FAILED;
             break;
@@ -257,12 +273,14 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
         discard_candidates(result_queue);
         heap_delete(result_queue);
         fclose(report);
+        arena_release(&pairs);
         release_provisionals(&provisionals);
         return failure;
     }
     analyser_report_progress(analyser, PROGRESS_GATHERED);
     int result = finish_report(analyser, result_queue, report, report_path,
                                write_cursor_nothing_found_adapter, file, line, nullptr);
+    arena_release(&pairs);
     release_provisionals(&provisionals);
     return result;
 }

@@ -16,6 +16,7 @@
 
 #include "containers/cgradedentity.h"
 #include "index/correlation_index.h"
+#include "index/record_arena.h"
 
 int input_token_query(CCorrelationAnalyser *analyser, correlation_index *index, const char *token,
                       const char *file, int line, const char *report_path, float min_grade);
@@ -25,11 +26,13 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
 
 // The graded pairs of the input occurrence of token at file:line. When the
 // index holds no such input, a provisional one stands in for it: it is added
-// to *provisionals and must outlive the pairs (release_provisionals). Returns
-// a new queue, or null when memory ran out.
+// to *provisionals and must outlive the pairs (release_provisionals). The
+// pairs are carved from *pairs, which the queue does not own: release it
+// after the queue is emptied. Returns a new queue, or null when memory ran
+// out.
 graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index *index,
                                const char *token, const char *file, int line, float min_grade,
-                               list_node **provisionals);
+                               list_node **provisionals, record_arena *pairs);
 
 // Frees the provisional occurrences gather_candidates made.
 void release_provisionals(list_node **provisionals);
