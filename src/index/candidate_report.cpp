@@ -46,9 +46,13 @@ void decimal_text(int number, char *text) {
 // The base name of path, found once per report for the paths its lines
 // keep naming: a query's pairs come from a few hundred files at most.
 const char *cached_base_name(report_lines *lines, const char *path) {
-    // Paths are heap or arena texts, so the low bits of their addresses say
-    // little.
-    size_t slot = (reinterpret_cast<uintptr_t>(path) >> 4) & (REPORT_BASE_NAMES - 1);
+    // Paths are heap or arena texts packed close together: a multiplicative
+    // hash spreads their addresses over the slots, where the low bits alone
+    // crowd a project of a few hundred files into a few of them.
+    const uint64_t spread = 0x9E3779B97F4A7C15u;
+    size_t slot =
+        static_cast<size_t>((static_cast<uint64_t>(reinterpret_cast<uintptr_t>(path)) * spread) >>
+                            (64 - REPORT_BASE_NAMES_BITS));
     if (lines->paths[slot] != path) {
         lines->paths[slot] = path;
         lines->base_names[slot] = os_base_name(path);

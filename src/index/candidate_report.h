@@ -61,7 +61,7 @@ void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, F
 // named and the line's messages, read from the host once per report. Valid
 // while the occurrences of the pairs written with it are alive: keep one per
 // loop over a queue, never across reports.
-enum { REPORT_BASE_NAMES = 64 };  // a power of two
+enum { REPORT_BASE_NAMES_BITS = 10, REPORT_BASE_NAMES = 1 << REPORT_BASE_NAMES_BITS };
 struct report_lines {
     // Base names by file path, each path in the slot its address picks.
     const char *paths[REPORT_BASE_NAMES] = {};
