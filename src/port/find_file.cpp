@@ -105,6 +105,35 @@ void fill_found(const char *name, WIN32_FIND_DATAA *found) {
     strcpy(found->cFileName, name);  // shorter than MAX_PATH, checked when collected
 }
 
+// Hands out the first match in byte order and keeps the rest for the next
+// calls: both systems' searches end here, so both list alike.
+HANDLE start_search(find_search *search, WIN32_FIND_DATAA *found) {
+    qsort(search->names, search->count, sizeof(char *), compare_names);
+    fill_found(search->names[0], found);
+    search->next = 1;
+    return static_cast<HANDLE>(search);
+}
+
+BOOL next_match(HANDLE handle, WIN32_FIND_DATAA *found) {
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || found == nullptr) {
+        return FALSE;
+    }
+    find_search *search = static_cast<find_search *>(handle);
+    if (search->next >= search->count) {
+        return FALSE;
+    }
+    fill_found(search->names[search->next++], found);
+    return TRUE;
+}
+
+BOOL close_search(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+        return FALSE;
+    }
+    free_search(static_cast<find_search *>(handle));
+    return TRUE;
+}
+
 }  // namespace
 
 #if !defined(_WIN32)
@@ -190,30 +219,15 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found) {
         }
         return INVALID_HANDLE_VALUE;
     }
-    qsort(search->names, search->count, sizeof(char *), compare_names);
-    fill_found(search->names[0], found);
-    search->next = 1;
-    return static_cast<HANDLE>(search);
+    return start_search(search, found);
 }
 
 BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA *found) {
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || found == nullptr) {
-        return FALSE;
-    }
-    find_search *search = static_cast<find_search *>(handle);
-    if (search->next >= search->count) {
-        return FALSE;
-    }
-    fill_found(search->names[search->next++], found);
-    return TRUE;
+    return next_match(handle, found);
 }
 
 BOOL FindClose(HANDLE handle) {
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
-        return FALSE;
-    }
-    free_search(static_cast<find_search *>(handle));
-    return TRUE;
+    return close_search(handle);
 }
 
 #else  // _WIN32
@@ -273,30 +287,15 @@ HANDLE port_find_first_file(LPCSTR pattern, WIN32_FIND_DATAA *found) {
         free_search(search);
         return INVALID_HANDLE_VALUE;
     }
-    qsort(search->names, search->count, sizeof(char *), compare_names);
-    fill_found(search->names[0], found);
-    search->next = 1;
-    return static_cast<HANDLE>(search);
+    return start_search(search, found);
 }
 
 BOOL port_find_next_file(HANDLE handle, WIN32_FIND_DATAA *found) {
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || found == nullptr) {
-        return FALSE;
-    }
-    find_search *search = static_cast<find_search *>(handle);
-    if (search->next >= search->count) {
-        return FALSE;
-    }
-    fill_found(search->names[search->next++], found);
-    return TRUE;
+    return next_match(handle, found);
 }
 
 BOOL port_find_close(HANDLE handle) {
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
-        return FALSE;
-    }
-    free_search(static_cast<find_search *>(handle));
-    return TRUE;
+    return close_search(handle);
 }
 
 #endif  // _WIN32
