@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 
+#include <memory>
 #include <string>
 
 #include "fuzz_support.h"
@@ -19,10 +20,7 @@ const int QUERY_NOTHING_FOUND = -7;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    // A line break inside SQL text is copied to standard output.
-    if (freopen("/dev/null", "w", stdout) == nullptr) {
-        fuzz::property_failed("cannot silence standard output", "");
-    }
+    fuzz::silence_stdout();
     return 0;
 }
 
@@ -30,15 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size > INPUT_CAP) {
         return 0;
     }
-    fuzz::project_files files = fuzz::write_project(data, size);
-    CCorrelationAnalyser analyser(files.project_path.c_str(), files.settings_path.c_str(),
-                                  fuzz::keep_scanning, &fuzz::progress_user_data,
-                                  files.database_type, files.grid_settings_path.c_str());
-    analyser.SetDataFilePath(files.weights_path.c_str());
-    if (analyser.BuildIndex() != 0) {
-        fuzz::property_failed("BuildIndex failed", files.database_type);
-    }
-    analyser.AnalyseIndex();
+    std::unique_ptr<CCorrelationAnalyser> project =
+        fuzz::analysed_project(fuzz::write_project(data, size));
+    CCorrelationAnalyser &analyser = *project;
     std::string report = fuzz::scratch_file("report.txt");
     int code = analyser.FindCorrelations(report.c_str(), 0.0f, MAX_RESULTS);
     if ((code != 0 && code != QUERY_NOTHING_FOUND) || !fuzz::file_exists(report)) {

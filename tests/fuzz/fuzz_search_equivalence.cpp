@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 
+#include <memory>
 #include <string>
 
 #include "fuzz_support.h"
@@ -31,9 +32,7 @@ std::string search_report(CCorrelationAnalyser &analyser, float min_grade, bool 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    if (freopen("/dev/null", "w", stdout) == nullptr) {
-        fuzz::property_failed("cannot silence standard output", "");
-    }
+    fuzz::silence_stdout();
     return 0;
 }
 
@@ -41,15 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size > INPUT_CAP) {
         return 0;
     }
-    fuzz::project_files files = fuzz::write_project(data, size);
-    CCorrelationAnalyser analyser(files.project_path.c_str(), files.settings_path.c_str(),
-                                  fuzz::keep_scanning, &fuzz::progress_user_data,
-                                  files.database_type, files.grid_settings_path.c_str());
-    analyser.SetDataFilePath(files.weights_path.c_str());
-    if (analyser.BuildIndex() != 0) {
-        fuzz::property_failed("BuildIndex failed", files.database_type);
-    }
-    analyser.AnalyseIndex();
+    std::unique_ptr<CCorrelationAnalyser> project =
+        fuzz::analysed_project(fuzz::write_project(data, size));
+    CCorrelationAnalyser &analyser = *project;
     for (float min_grade : {0.0f, 0.3f}) {
         std::string walked = search_report(analyser, min_grade, true);
         std::string gathered = search_report(analyser, min_grade, false);

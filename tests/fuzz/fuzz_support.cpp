@@ -8,6 +8,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "tokenweave/ccorrelationanalyser.h"
+
 namespace fuzz {
 
 const char PIECE_SEPARATOR[] = "\n@@@\n";
@@ -132,6 +134,24 @@ int progress_user_data;
 
 int keep_scanning(void *, float) {
     return 0;
+}
+
+std::unique_ptr<CCorrelationAnalyser> analysed_project(const project_files &files) {
+    auto analyser = std::make_unique<CCorrelationAnalyser>(
+        files.project_path.c_str(), files.settings_path.c_str(), keep_scanning, &progress_user_data,
+        files.database_type, files.grid_settings_path.c_str());
+    analyser->SetDataFilePath(files.weights_path.c_str());
+    if (analyser->BuildIndex() != 0) {
+        property_failed("BuildIndex failed", files.database_type);
+    }
+    analyser->AnalyseIndex();
+    return analyser;
+}
+
+void silence_stdout() {
+    if (freopen("/dev/null", "w", stdout) == nullptr) {
+        property_failed("cannot silence standard output", "");
+    }
 }
 
 }  // namespace fuzz

@@ -8,8 +8,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class CCorrelationAnalyser;
 
 namespace fuzz {
 
@@ -55,6 +58,14 @@ project_files write_project(const uint8_t *data, size_t size);
 // scan at its first report).
 int keep_scanning(void *user_data, float value);
 extern int progress_user_data;
+
+// An analyser of files with its index built and analysed; a failed build is
+// a broken property.
+std::unique_ptr<CCorrelationAnalyser> analysed_project(const project_files &files);
+
+// Sends standard output to /dev/null: the scanner copies line breaks inside
+// SQL text there.
+void silence_stdout();
 
 }  // namespace fuzz
 
