@@ -17,6 +17,13 @@
 // the top one to the caller instead. Destroying a heap frees its slots and
 // nothing they point to, so an owner empties it first.
 //
+// Entities the heap makes itself (emplace, heap_insert) live in an
+// entitySlab the heap owns: a query queues tens of thousands of them, and one
+// handle and one body allocated apiece cost a fifth of its time. Their cells
+// are reused as entities leave and freed with the heap. Such an entity may be
+// read and copied while the heap holds it, never assigned to, and a copy must
+// go before the heap does; detachTop turns it into an ordinary entity first.
+//
 // Allocation failure inside these classes throws std::bad_alloc and leaves the
 // heap holding exactly what it held. Plain-function code reaches the heap
 // through the wrappers at the end (heap_create, ...), which never throw and
@@ -30,6 +37,8 @@
 #include <new>
 
 #include "containers/vector.h"
+
+class entitySlab;
 
 class GradedEntity {
 public:
@@ -49,17 +58,77 @@ public:
     bool operator>=(const GradedEntity &other) const;
 
 private:
+    friend class entitySlab;
+
     struct Body {
         float grade;
-        void *data;
         int references;  // handles sharing this body
+        void *data;      // the next free cell while a slab cell is unused
         void (*release)(void *);
+        entitySlab *home;  // the slab whose cell holds this body; null when allocated alone
     };
 
-    // One handle fewer on body; the last one releases the data and frees it.
+    explicit GradedEntity(Body *shared);
+
+    // One handle fewer on body; the last one releases the data and frees the
+    // body (or hands its cell back to its slab).
     static void drop(Body *body);
 
     Body *body;
+};
+
+// The cells of the entities one heap makes: a handle and its body side by
+// side, carved from blocks that grow by half, reused through a free list and
+// freed together when the slab goes (whatever data the entities still left in
+// it point to is not released).
+class entitySlab {
+public:
+    entitySlab() = default;
+    ~entitySlab();
+    entitySlab(const entitySlab &) = delete;
+    entitySlab &operator=(const entitySlab &) = delete;
+
+    // A new entity in a free cell, adding a block when none is left. Throws
+    // std::bad_alloc (the slab unchanged) when the block cannot be had.
+    GradedEntity *make(float grade, void *data, void (*release)(void *));
+
+    // True when entity is the handle of a slab cell (of any slab).
+    static bool madeInSlab(const GradedEntity *entity);
+
+    // Ends a handle: a slab handle in place, its cell reused once no copy
+    // shares its body; any other with delete.
+    static void destroy(GradedEntity *entity);
+
+    // The entity as one its caller may delete: a slab handle is replaced by
+    // an allocated one taking over its data and release, and its cell is
+    // reused; any other is returned as it is. While copies of a slab handle
+    // live, the replacement shares their body instead, and like them must go
+    // before the slab. Throws std::bad_alloc with nothing changed.
+    static GradedEntity *detach(GradedEntity *entity);
+
+    // The entity as one this slab may hold: a slab handle whose body nothing
+    // else shares moves into a cell of this slab (its old cell reused); any
+    // other is returned as it is. Throws std::bad_alloc with nothing changed.
+    GradedEntity *adopt(GradedEntity *entity);
+
+    // Cells in all blocks, used or free.
+    std::size_t getCells() const { return cells; }
+
+private:
+    friend class GradedEntity;  // a body's last handle hands its cell back
+
+    struct Cell;
+    struct Block;
+
+    // Puts the cell of body on the free list.
+    void reuse(GradedEntity::Body *body);
+    // Ends a slab handle whose body nothing else shares without releasing
+    // its data, which now belongs to another entity.
+    static void forget(GradedEntity *entity);
+
+    Block *blocks = nullptr;
+    Cell *freeCells = nullptr;
+    std::size_t cells = 0;
 };
 
 // The order a heap keeps: an element's own < in general, the pointed-to
@@ -72,26 +141,31 @@ inline bool lessThan(GradedEntity *const &a, GradedEntity *const &b) {
     return *a < *b;
 }
 
-// What removeTop does to an element it takes out: nothing in general; an
-// entity pointer is the heap's to delete.
-template <typename T>
-inline void destroyElement(T &) {}
-inline void destroyElement(GradedEntity *&element) {
-    delete element;
-    element = nullptr;
-}
-
 // How a heap keeps an element in its slots: as it is in general. An entity
 // pointer is kept beside a copy of its entity's grade, so ordering the heap
 // reads the slots alone and never follows a pointer to a handle and its body
 // (a large queue's entities lie all over the heap memory). An entity's grade
 // never changes, so the copy stays true while the entity is held.
+//
+// It also says what the heap does with an element beyond ordering it: what
+// else the heap owns for its elements (elementStore), how it makes one in
+// place, ends one removeTop takes out, hands one over to a caller
+// (detachTop) and takes one over from another heap (moveTopTo). In general
+// the heap stores nothing else and an element is just copied.
 template <typename T>
 struct heapSlot {
     typedef T slot;
+    struct elementStore {};
     static slot make(const T &element) { return element; }
     static T &element(slot &held) { return held; }
     static bool less(const slot &a, const slot &b) { return lessThan(a, b); }
+    template <typename... Args>
+    static T create(elementStore &, Args &&...args) {
+        return T(static_cast<Args &&>(args)...);
+    }
+    static void destroy(T &) {}
+    static T detach(T &element) { return element; }
+    static T adopt(elementStore &, T &element) { return element; }
 };
 
 template <>
@@ -104,6 +178,22 @@ struct heapSlot<GradedEntity *> {
     static GradedEntity *&element(slot &held) { return held.entity; }
     // GradedEntity's own < on the grades.
     static bool less(const slot &a, const slot &b) { return a.grade < b.grade; }
+
+    // An entity pointer is the heap's to delete; the ones it makes itself
+    // come from its slab.
+    typedef entitySlab elementStore;
+    static GradedEntity *create(elementStore &slab, float grade, void *data,
+                                void (*release)(void *)) {
+        return slab.make(grade, data, release);
+    }
+    static void destroy(GradedEntity *&element) {
+        entitySlab::destroy(element);
+        element = nullptr;
+    }
+    static GradedEntity *detach(GradedEntity *&element) { return entitySlab::detach(element); }
+    static GradedEntity *adopt(elementStore &slab, GradedEntity *&element) {
+        return slab.adopt(element);
+    }
 };
 
 template <typename T>
@@ -156,6 +246,16 @@ public:
         return Held::element(storage.at(p));
     }
 
+    // Makes an element from args in the heap's own store (for entities: one
+    // with grade, data and release, in the heap's slab) and inserts it. Throws
+    // std::bad_alloc with the heap holding what it held and the arguments
+    // untouched (no data released).
+    template <typename... Args>
+    T &emplace(Args &&...args) {
+        growIfFull();
+        return insert(Held::create(owned, static_cast<Args &&>(args)...));
+    }
+
     int isEmpty() override { return count == 0 ? 1 : 0; }
 
     // A default-made T (null for pointers) when the heap is empty.
@@ -165,19 +265,35 @@ public:
         if (count == 0) {
             return;
         }
-        destroyElement(Held::element(storage.at(0)));
+        Held::destroy(Held::element(storage.at(0)));
         closeGapAtTop();
     }
 
     // Takes the top element out without destroying it and hands it back; a
-    // default-made T when the heap is empty.
+    // default-made T when the heap is empty. An entity the heap made is
+    // first turned into one the caller may delete, which allocates: throws
+    // std::bad_alloc with the heap unchanged when that fails.
     virtual T detachTop() {
         if (count == 0) {
             return T();
         }
-        T detached = Held::element(storage.at(0));
+        T detached = Held::detach(Held::element(storage.at(0)));
         closeGapAtTop();
         return detached;
+    }
+
+    // Moves the top element into target (a heap-made entity into a cell of
+    // target's own slab) without releasing or copying what it holds; does
+    // nothing when this heap is empty. Throws std::bad_alloc with both heaps
+    // unchanged.
+    void moveTopTo(heap &target) {
+        if (count == 0) {
+            return;
+        }
+        target.growIfFull();
+        T moved = Held::adopt(target.owned, Held::element(storage.at(0)));
+        closeGapAtTop();
+        target.insert(moved);
     }
 
     // Keeps at least one slot free for the next insert, growing by half
@@ -197,7 +313,8 @@ public:
     }
 
     // Forgets every element without destroying any: they belong to whoever
-    // still holds them.
+    // still holds them. Entities the heap made are then never released; their
+    // cells go with the heap.
     void clear() { count = 0; }
 
     unsigned getCapacity() const { return capacity; }
@@ -239,9 +356,10 @@ private:
     typedef heapSlot<T> Held;
     typedef typename Held::slot Slot;
 
-    vector<Slot> storage;  // slot 0 is the root; slot i has children 2i+1 and 2i+2
-    unsigned capacity;     // equals storage.size()
-    unsigned count;        // elements held, in slots 0 to count - 1
+    vector<Slot> storage;               // slot 0 is the root; slot i has children 2i+1 and 2i+2
+    unsigned capacity;                  // equals storage.size()
+    unsigned count;                     // elements held, in slots 0 to count - 1
+    typename Held::elementStore owned;  // what emplace makes elements in
 };
 
 // Plain-function interface of the entity heap.
@@ -273,13 +391,22 @@ float heap_top_grade(graded_heap *heap);
 void heap_remove_top(graded_heap *heap);
 
 // Takes the top entity out without destroying it; the caller now owns it and
-// deletes it when done. Null when the heap is empty.
+// deletes it when done. Null when the heap is empty, or when memory ran out
+// turning an entity the heap made into one of its own (it then stays on top).
 GradedEntity *heap_detach_top(graded_heap *heap);
 
-// Forgets every entity without destroying any; whoever holds them frees them.
+// Moves the top entity of source into target, neither copying nor releasing
+// its data: for merging queues without the allocation detaching costs. 0, or
+// -1 when source is empty, either heap is null or memory ran out (then both
+// heaps are unchanged).
+int heap_move_top(graded_heap *target, graded_heap *source);
+
+// Forgets every entity without destroying any; whoever holds them frees them
+// (the ones heap_insert made are never released).
 void heap_clear(graded_heap *heap);
 
-// Frees the heap and its slots, not the entities still in it. Null is allowed.
+// Frees the heap, its slots and the cells of the entities it made, releasing
+// none of their data; entities it was given stay alive. Null is allowed.
 void heap_delete(graded_heap *heap);
 
 #endif  // TOKENWEAVE_CONTAINERS_CGRADEDENTITY_H

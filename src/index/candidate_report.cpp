@@ -123,17 +123,15 @@ int queue_borrowed_candidate(graded_heap *queue, candidate_pair_t *pair) {
 }
 
 int merge_candidates(graded_heap *target, graded_heap *source) {
-    int result = 0;
     // The entities move as they are: each keeps its pair and queue grade, so
     // the target receives what queueing copies in this order would give it.
     while (!heap_is_empty(source)) {
-        GradedEntity *entity = heap_detach_top(source);
-        if (result != 0 || heap_insert_entity(target, entity) != 0) {
-            delete entity;
-            result = -1;
+        if (heap_move_top(target, source) != 0) {
+            discard_candidates(source);
+            return -1;
         }
     }
-    return result;
+    return 0;
 }
 
 void report_candidates(graded_heap *queue, CCorrelationAnalyser *analyser, FILE *report) {

@@ -316,53 +316,228 @@ TEST_F(HeapTest, EmptyAndNullHeapsAnswerSafely) {
     EXPECT_TRUE(released.empty());
 }
 
-// heap_insert allocates the larger storage, the handle and the body; whichever
-// fails, nothing is inserted, the caller keeps its data and the heap still
-// works.
-TEST_F(HeapTest, FailedInsertLeavesTheDataWithTheCaller) {
-    for (int fail_at = 0; fail_at < 3; ++fail_at) {
-        SCOPED_TRACE("failing allocation " + std::to_string(fail_at));
+struct InsertCase {
+    const char *label;
+    int initial;      // capacity the heap is created with
+    int inserted;     // entities inserted before the one measured
+    int removed;      // of which removed again before it
+    int allocations;  // what the measured insert allocates
+};
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const InsertCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
+class HeapInsertAllocations : public tw_test::ReleaseLogTest,
+                              public testing::WithParamInterface<InsertCase> {
+protected:
+    // A heap that has seen the case's earlier inserts and removals, its top
+    // (data -1 when empty) noted.
+    graded_heap *prepare(const InsertCase &c) {
+        graded_heap *queue = heap_create(c.initial);
+        EXPECT_NE(queue, nullptr);
+        for (int i = 0; i < c.inserted; ++i) {
+            EXPECT_EQ(heap_insert(queue, static_cast<float>(10 + i), tag(10 + i), record_release),
+                      0);
+        }
+        for (int i = 0; i < c.removed; ++i) {
+            heap_remove_top(queue);
+        }
         released.clear();
-        graded_heap *full = heap_create(2);
-        ASSERT_NE(full, nullptr);
-        ASSERT_EQ(heap_insert(full, 5.0f, tag(5), record_release), 0);  // the next must grow
+        return queue;
+    }
+
+    static void empty(graded_heap *queue) {
+        while (!heap_is_empty(queue)) {
+            heap_remove_top(queue);
+        }
+        heap_delete(queue);
+    }
+};
+
+// Entities come from cells the heap owns: an insert allocates only when the
+// slots or the cells run out, and cells of removed entities are used again.
+TEST_P(HeapInsertAllocations, AllocatesOnlyWhenSlotsOrCellsRunOut) {
+    const InsertCase &c = GetParam();
+    graded_heap *queue = prepare(c);
+    int requested;
+    int result;
+    {
+        tw_test::FailingAllocation fail(c.allocations + 1);
+        result = heap_insert(queue, 1.0f, tag(1), record_release);
+        requested = fail.requested();
+    }
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(requested, c.allocations);
+    EXPECT_EQ(heap_top_data(queue), tag(1));
+    EXPECT_EQ(queue->getCount(), static_cast<unsigned>(c.inserted - c.removed + 1));
+    empty(queue);
+    EXPECT_EQ(released.size(), static_cast<size_t>(c.inserted - c.removed + 1));
+}
+
+// Whichever of its allocations fails, nothing is inserted, the caller keeps
+// its data and the heap still works.
+TEST_P(HeapInsertAllocations, FailedInsertLeavesTheDataWithTheCaller) {
+    const InsertCase &c = GetParam();
+    for (int fail_at = 0; fail_at < c.allocations; ++fail_at) {
+        SCOPED_TRACE("failing allocation " + std::to_string(fail_at));
+        graded_heap *queue = prepare(c);
+        void *top_before = heap_top_data(queue);
         int result;
         bool failed;
         {
             tw_test::FailingAllocation fail(fail_at);
-            result = heap_insert(full, 1.0f, tag(1), record_release);
+            result = heap_insert(queue, 1.0f, tag(1), record_release);
             failed = fail.failed();
         }
         EXPECT_TRUE(failed);
         EXPECT_EQ(result, -1);
         EXPECT_TRUE(released.empty());
-        EXPECT_EQ(full->getCount(), 1u);
-        EXPECT_EQ(heap_top_data(full), tag(5));
+        EXPECT_EQ(queue->getCount(), static_cast<unsigned>(c.inserted - c.removed));
+        EXPECT_EQ(heap_top_data(queue), top_before);
 
-        ASSERT_EQ(heap_insert(full, 1.0f, tag(1), record_release), 0);
-        EXPECT_EQ(heap_top_data(full), tag(1));
-        heap_remove_top(full);
-        heap_remove_top(full);
-        EXPECT_EQ(released, (std::vector<void *>{tag(1), tag(5)}));
-        heap_delete(full);
+        ASSERT_EQ(heap_insert(queue, 1.0f, tag(1), record_release), 0);
+        EXPECT_EQ(heap_top_data(queue), tag(1));
+        empty(queue);
+        EXPECT_EQ(released.size(), static_cast<size_t>(c.inserted - c.removed + 1));
+        released.clear();
     }
 }
 
-TEST_F(HeapTest, InsertThatMustGrowAllocatesThreeTimes) {
-    create(2);
-    insert(5.0f, 5);
-    int requested;
+INSTANTIATE_TEST_SUITE_P(
+    Inserts, HeapInsertAllocations,
+    testing::Values(InsertCase{"firstCells", 8, 0, 0, 1}, InsertCase{"roomLeft", 8, 1, 0, 0},
+                    InsertCase{"slotsFull", 2, 1, 0, 1}, InsertCase{"noSlotsNoCells", 0, 0, 0, 2},
+                    // The first block holds 64 cells, the next adds as many.
+                    InsertCase{"cellsFull", 128, 64, 0, 1},
+                    InsertCase{"removedCellsReused", 128, 64, 64, 0},
+                    InsertCase{"someCellsReused", 128, 64, 1, 0},
+                    InsertCase{"secondBlockFull", 256, 128, 0, 1}),
+    [](const testing::TestParamInfo<InsertCase> &info) { return std::string(info.param.label); });
+
+// A copy of an entity the heap made keeps the body alive after the heap lets
+// go of it; its cell is used again only after the copy goes.
+TEST_F(HeapTest, CopyOfAMadeEntityOutlivesItsRemoval) {
+    create(8);
+    insert(1.0f, 1);
+    GradedEntity *copy = new GradedEntity(*queue->top());
+    heap_remove_top(queue);
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(copy->getData(), tag(1));
+    insert(2.0f, 2);  // must not land in the copy's cell
+    EXPECT_EQ(copy->getGrade(), 1.0f);
+    EXPECT_EQ(copy->getData(), tag(1));
+    delete copy;
+    EXPECT_EQ(released, std::vector<void *>{tag(1)});
+    EXPECT_EQ(heap_top_data(queue), tag(2));
+}
+
+TEST_F(HeapTest, DetachOfAMadeEntityThatCannotBeAllocatedLeavesItOnTop) {
+    create(8);
+    insert(2.0f, 2);
+    insert(1.0f, 1);
+    GradedEntity *detached;
+    {
+        tw_test::FailingAllocation fail(0);
+        detached = heap_detach_top(queue);
+        EXPECT_TRUE(fail.failed());
+    }
+    EXPECT_EQ(detached, nullptr);
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(queue->getCount(), 2u);
+    EXPECT_EQ(drain(), (std::vector<int>{1, 2}));
+}
+
+// A detached entity whose body a copy shares stays one body: whichever
+// handle goes last releases the data, once.
+TEST_F(HeapTest, DetachedEntityKeepsSharingItsCopysBody) {
+    create(8);
+    insert(1.0f, 1);
+    GradedEntity *copy = new GradedEntity(*queue->top());
+    GradedEntity *detached = heap_detach_top(queue);
+    ASSERT_NE(detached, nullptr);
+    EXPECT_EQ(heap_is_empty(queue), 1);
+    delete detached;
+    EXPECT_TRUE(released.empty());
+    delete copy;
+    EXPECT_EQ(released, std::vector<void *>{tag(1)});
+}
+
+class HeapMove : public HeapTest {
+protected:
+    void TearDown() override {
+        while (!heap_is_empty(source)) {
+            heap_remove_top(source);
+        }
+        heap_delete(source);
+        HeapTest::TearDown();
+    }
+    graded_heap *source = nullptr;
+};
+
+// Moved entities rank by their grades among the target's, release nothing on
+// the way and are released once when the target removes them, after the
+// source heap is gone.
+TEST_F(HeapMove, MovesEntitiesWithoutReleasingThem) {
+    create(4);
+    insert(2.0f, 2);
+    source = heap_create(4);
+    ASSERT_NE(source, nullptr);
+    ASSERT_EQ(heap_insert(source, 3.0f, tag(3), record_release), 0);
+    ASSERT_EQ(heap_insert(source, 1.0f, tag(1), record_release), 0);
+    GradedEntity *given = new GradedEntity(0.5f, tag(0), record_release);
+    ASSERT_EQ(heap_insert_entity(source, given), 0);
+    while (!heap_is_empty(source)) {
+        ASSERT_EQ(heap_move_top(queue, source), 0);
+    }
+    EXPECT_EQ(heap_top_grade(queue), 0.5f);
+    heap_delete(source);
+    source = nullptr;
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(drain(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST_F(HeapMove, FailedMoveLeavesBothHeapsAsTheyWere) {
+    create(128);
+    for (int i = 0; i < 64; ++i) {  // the target's first block is full
+        insert(static_cast<float>(10 + i), 10 + i);
+    }
+    source = heap_create(4);
+    ASSERT_NE(source, nullptr);
+    ASSERT_EQ(heap_insert(source, 1.0f, tag(1), record_release), 0);
     int result;
     {
-        tw_test::FailingAllocation fail(3);
-        result = heap_insert(queue, 1.0f, tag(1), record_release);
-        requested = fail.requested();
+        tw_test::FailingAllocation fail(0);
+        result = heap_move_top(queue, source);
+        EXPECT_TRUE(fail.failed());
     }
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(requested, 3);
-    EXPECT_EQ(drain(), (std::vector<int>{1, 5}));
+    EXPECT_EQ(result, -1);
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(queue->getCount(), 64u);
+    EXPECT_EQ(heap_top_data(queue), tag(10));
+    EXPECT_EQ(heap_top_data(source), tag(1));
+
+    EXPECT_EQ(heap_move_top(queue, source), 0);
+    EXPECT_EQ(heap_top_data(queue), tag(1));
+    EXPECT_EQ(heap_is_empty(source), 1);
 }
 
+TEST_F(HeapMove, NullOrEmptyHeapsMoveNothing) {
+    create(4);
+    source = heap_create(4);
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(heap_move_top(queue, source), -1);
+    ASSERT_EQ(heap_insert(source, 1.0f, tag(1), record_release), 0);
+    EXPECT_EQ(heap_move_top(nullptr, source), -1);
+    EXPECT_EQ(heap_move_top(queue, nullptr), -1);
+    EXPECT_EQ(heap_top_data(source), tag(1));
+    EXPECT_EQ(heap_is_empty(queue), 1);
+    EXPECT_TRUE(released.empty());
+}
+
+// Creating allocates the heap and its slots; its cells come with the first
+// insert.
 TEST_F(HeapTest, CreateReportsMemoryExhaustionAsNull) {
     for (int fail_at = 0; fail_at < 2; ++fail_at) {
         tw_test::FailingAllocation fail(fail_at);
