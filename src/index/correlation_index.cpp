@@ -87,6 +87,7 @@ void release_index(correlation_index *index) {
     ht_close(index->stop_list);
     ht_close(index->place_table);
     arena_release(&index->records);
+    free(index->grid_files);
     if (index->file_paths != nullptr) {
         for (int i = 0; index->file_paths[i] != nullptr; ++i) {
             free(index->file_paths[i]);

@@ -17,6 +17,7 @@
 
 struct ht_table;
 struct action_file_t;
+struct grid_directory_files;
 
 enum index_table_size {
     TOKEN_TABLE_BUCKETS = 2048,
@@ -50,6 +51,8 @@ struct correlation_index {
     const char *chain_file_path;
     action_file_t *chain_file;
     const char *chain_file_base_name;
+    // The files load_grid last found; null until the first grid (owned).
+    grid_directory_files *grid_files;
 };
 
 struct action_file_t {

@@ -112,6 +112,33 @@ void report_grid(int grid, int line, const char *file_path, const std::string &p
     }
 }
 
+// The files of directory: the index's kept answer when it searched that
+// directory last, else a fresh search, kept by the index when it has room
+// for it and written to scratch otherwise (a grid loaded outside a build,
+// or no memory for the record).
+const grid_directory_files *grid_files_in(const char *directory, grid_directory_files *scratch) {
+    CCorrelationAnalyser *analyser = current_analyser();
+    correlation_index *index = analyser != nullptr ? analyser_index(analyser) : nullptr;
+    grid_directory_files *files = scratch;
+    if (index != nullptr) {
+        if (index->grid_files == nullptr) {
+            index->grid_files =
+                static_cast<grid_directory_files *>(calloc(1, sizeof(grid_directory_files)));
+        } else if (strcmp(index->grid_files->directory, directory) == 0) {
+            return index->grid_files;
+        }
+        if (index->grid_files != nullptr) {
+            files = index->grid_files;
+        }
+    }
+    copy_bounded(files->directory, sizeof files->directory, directory);
+    files->has_result_data =
+        find_first_file(RESULT_DATA_PATTERN, directory, files->result_data_path) != 0;
+    files->has_grid_index =
+        find_first_file(GRID_INDEX_PATTERN, directory, files->grid_index_path) != 0;
+    return files;
+}
+
 bool is_supported_grid_type(int grid_type) {
     return grid_type == FI_GRID_TYPE_CSV || grid_type == FI_GRID_TYPE_TSV;
 }
@@ -163,20 +190,22 @@ int load_grid(int grid, int line, const char *file_path) {
         return -1;
     }
     char directory[GRID_PATH_SIZE];
-    char result_data_path[GRID_PATH_SIZE];
-    char grid_index_path[GRID_PATH_SIZE];
     if (!grid_directory_of(file_path, directory)) {
         report_grid(grid, line, file_path, "the directory's path is too long");
         return -1;
     }
-    if (!find_first_file(RESULT_DATA_PATTERN, directory, result_data_path)) {
+    grid_directory_files scratch;
+    const grid_directory_files *found = grid_files_in(directory, &scratch);
+    if (!found->has_result_data) {
         report_grid(grid, line, file_path, std::string("no .rdf file in ") + directory);
         return -1;
     }
-    if (!find_first_file(GRID_INDEX_PATTERN, directory, grid_index_path)) {
+    if (!found->has_grid_index) {
         report_grid(grid, line, file_path, std::string("no .grd file in ") + directory);
         return -1;
     }
+    const char *result_data_path = found->result_data_path;
+    const char *grid_index_path = found->grid_index_path;
 
     int result = -1;
     std::string problem;

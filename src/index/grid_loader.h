@@ -13,6 +13,18 @@
 
 enum { GRID_PATH_SIZE = 260 };
 
+// The result-data and grid-index files found in one directory. Every grid
+// reference of an action file searches the same directory, and listing it
+// per reference cost as much as reading the grids, so the index keeps the
+// last directory's answer for the rest of its build.
+struct grid_directory_files {
+    char directory[GRID_PATH_SIZE];  // with its trailing separator
+    char result_data_path[GRID_PATH_SIZE];
+    char grid_index_path[GRID_PATH_SIZE];
+    bool has_result_data;
+    bool has_grid_index;
+};
+
 // Both return 0 when the grid was read (also when reading stopped at an
 // unreadable cell), -1 when the scan was cancelled or the grid could not be
 // found or opened.

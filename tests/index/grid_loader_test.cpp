@@ -200,6 +200,30 @@ TEST(GridLoaderBadInputTest, DirectoryTooLongForAPathBufferSkipsTheGrid) {
     EXPECT_EQ(DumpOccurrences(project.index()), "v in a.c:1 2\n");
 }
 
+// The files a directory holds are looked up once per run of references in
+// it, so each action file must still read its own directory's files, also
+// after another directory was searched and when that search found nothing.
+TEST(GridLoaderDirectoryTest, EachActionFileReadsItsOwnDirectorysFiles) {
+    TestProject project;
+    project.add_file("one/s.rdf", "[grid 2]\nX\none\n")
+        .add_file("one/s.grd", "")
+        .add_file("two/s.rdf", "[grid 2]\nX\ntwo\n")
+        .add_file("three/s.rdf", "[grid 2]\nX\nthree\n")
+        .add_file("three/s.grd", "");
+    const std::pair<const char *, const char *> actions[] = {
+        {"one/a.c", "{ GRID(2); GRID(2); }"}, {"two/b.c", "{ GRID(2); }"},
+        {"one/c.c", "{ GRID(2); }"},          {"three/d.c", "{ GRID(2); }"},
+        {"two/e.c", "{ GRID(2); }"},
+    };
+    for (const auto &[path, script] : actions) {
+        project.add_file(path, script).list_action(path, path);
+    }
+    ASSERT_EQ(project.build_index(), 0);
+    EXPECT_EQ(DumpOccurrences(project.index()),
+              "one out a.c:1 5 [2,1,1]\none out a.c:1 5 [2,1,1]\none out c.c:1 5 [2,1,1]\n"
+              "three out d.c:1 5 [2,1,1]\n");
+}
+
 TEST(GridCancellationTest, CancelledScanLoadsNoFurtherGrid) {
     TestProject project;
     for (const auto &[name, contents] : GRID_FILES) {
