@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <string.h>
 
+#include <utility>
 #include <vector>
 
 #include "platlib/text.h"
@@ -150,6 +151,63 @@ void lexer_feed(comment_lexer *lexer, char c, uint64_t offset) {
     }
 }
 
+// Bytes that can change what the lexer does in each state it may skip in;
+// every other byte there leaves it as it is.
+struct inert_bytes {
+    bool stops[CHAR_ESCAPE + 1][UCHAR_MAX + 1];
+
+    inert_bytes() : stops() {
+        const std::pair<lexer_state, const char *> stop_sets[] = {
+            {CODE, "/\"'"},          {LINE_COMMENT, "\\\n"},
+            {BLOCK_COMMENT, "*"},    {STRING_LITERAL, "\\\"\n"},
+            {CHAR_LITERAL, "\\'\n"},
+        };
+        for (const auto &[state, bytes] : stop_sets) {
+            for (const char *c = bytes; *c != '\0'; ++c) {
+                stops[state][static_cast<unsigned char>(*c)] = true;
+            }
+        }
+    }
+};
+
+const inert_bytes INERT_BYTES;
+
+// Whether the lexer can pass over bytes without looking at each: in a
+// block comment only once the header matcher has decided.
+bool skips_inert_bytes(const comment_lexer &lexer) {
+    switch (lexer.state) {
+        case CODE:
+        case LINE_COMMENT:
+        case STRING_LITERAL:
+        case CHAR_LITERAL:
+            return true;
+        case BLOCK_COMMENT:
+            return lexer.verdict != HEADER_UNDECIDED;
+        default:
+            return false;
+    }
+}
+
+// Feeds text[0, length) at offset; most of an action file is code and
+// literals the lexer only passes over, so it jumps to the next byte that
+// matters.
+void lexer_feed_piece(comment_lexer *lexer, const char *text, size_t length, uint64_t offset) {
+    size_t i = 0;
+    while (i < length) {
+        if (skips_inert_bytes(*lexer)) {
+            const bool *stops = INERT_BYTES.stops[lexer->state];
+            while (i < length && !stops[static_cast<unsigned char>(text[i])]) {
+                ++i;
+            }
+            if (i == length) {
+                return;
+            }
+        }
+        lexer_feed(lexer, text[i], offset + i);
+        ++i;
+    }
+}
+
 }  // namespace
 
 int recordset_index_comments(FILE *file, grid_extent_map_t *extents) {
@@ -164,9 +222,7 @@ int recordset_index_comments(FILE *file, grid_extent_map_t *extents) {
     uint64_t offset = 0;
     size_t got;
     while ((got = fread(piece.data(), 1, piece.size(), file)) > 0) {
-        for (size_t i = 0; i < got; ++i) {
-            lexer_feed(&lexer, piece[i], offset + i);
-        }
+        lexer_feed_piece(&lexer, piece.data(), got, offset);
         offset += got;
     }
     if (ferror(file)) {

@@ -195,6 +195,42 @@ const RecordsetCase COMMENT_CASES[] = {
 INSTANTIATE_TEST_SUITE_P(Comments, RecordsetCaseTest, ::testing::ValuesIn(COMMENT_CASES),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// Action files are indexed in pieces of 64 KB, passing over code, literals
+// and comments a run at a time: a comment opener, closer, literal or line
+// continuation split between two pieces must read as it would whole.
+TEST(RecordsetRows, MarksSplitBetweenReadPiecesKeepTheirMeaning) {
+    const size_t PIECE_SIZE = 64 * 1024;
+    const std::string recordset = rowset(ONE_ROW);
+    const std::string broken_first = "/* RECORDSET 4 <broken */\n";
+    const struct {
+        const char *name;
+        std::string before_boundary;
+        std::string after_boundary;
+    } cases[] = {
+        {"CommentOpener", "/", "* RECORDSET 4\n" + recordset + "*/\n"},
+        {"CommentCloser", "/* RECORDSET 4\n" + recordset + "*", "/\n"},
+        {"StringLiteral", "char *s = \"a \\",
+         "\" " + broken_first + "\";\n" + comment(4, recordset)},
+        {"CharacterLiteral", "c = '\\",
+         "'; s = \"" + broken_first + "\";\n" + comment(4, recordset)},
+        {"LineCommentContinued", "// note \\", "\n" + broken_first + comment(4, recordset)},
+        {"HeaderWord", "/* RECORD", "SET 4\n" + recordset + "*/\n"},
+    };
+    const std::string head = action_file("");
+    for (const auto &c : cases) {
+        size_t filler = PIECE_SIZE - head.size() - c.before_boundary.size();
+        std::string code;
+        while (code.size() < filler) {
+            code += code.size() % 64 == 63 ? '\n' : ' ';
+        }
+        tw_test::TempDir dir;
+        std::string path =
+            dir.write("Action.c", head + code + c.before_boundary + c.after_boundary);
+        EXPECT_EQ(read_grid(path, FI_GRID_TYPE_RECORDSET, 4), opened_grid(2, {{"1", "one"}}))
+            << c.name;
+    }
+}
+
 TEST(RecordsetRows, RowsByIndex) {
     tw_test::TempDir dir;
     std::string path = dir.write(
