@@ -288,6 +288,16 @@ void **ht_value_of(ht_table *table, const char *key) {
     return entry != nullptr ? &entry->value : nullptr;
 }
 
+void ht_prefetch(ht_table *table, const char *key) {
+    if (table == nullptr || key == nullptr) {
+        return;
+    }
+#if defined(__GNUC__)
+    size_t length = strlen(key);
+    __builtin_prefetch(&table->slots[hash_key(key, length) & (table->slot_count - 1)]);
+#endif
+}
+
 int ht_delete(ht_table *table, const char *key) {
     if (table == nullptr || key == nullptr) {
         return -1;

@@ -31,6 +31,11 @@ void *ht_get(ht_table *table, const char *key);
 // in one lookup; the key keeps its place in the insertion order and nothing
 // is released. Null when the key is absent. Valid until the table changes.
 void **ht_value_of(ht_table *table, const char *key);
+// Starts loading the part of the table a lookup of key reads first, so that
+// a caller about to look up several keys waits for their cache misses side
+// by side instead of one after another. Changes nothing; a null table or
+// key is ignored.
+void ht_prefetch(ht_table *table, const char *key);
 // 0 when the key was removed (its value released in an ht_open_ext table),
 // -1 when it was absent.
 int ht_delete(ht_table *table, const char *key);

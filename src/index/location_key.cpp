@@ -12,8 +12,7 @@ namespace {
 // Longest decimal form of an int, sign included.
 enum { INT_DECIMAL_SIZE = 12 };
 
-// Room for two ints, a colon and the terminator.
-enum { PLACE_KEY_SIZE = 2 * INT_DECIMAL_SIZE + 2 };
+static_assert(PLACE_KEY_SIZE == 2 * INT_DECIMAL_SIZE + 2, "a place key holds two ints");
 
 // Writes line in decimal at the end of digits (which has INT_DECIMAL_SIZE
 // bytes) and returns where the text starts. Keys are formed for every
@@ -95,8 +94,8 @@ void location_key_release(location_key *key) {
     key->text = nullptr;
 }
 
-void add_chain_location(correlation_index *index, const char *file_path, int line,
-                        token_entry_tag *chain) {
+void prepare_chain_location(correlation_index *index, const char *file_path, int line,
+                            chain_location *location) {
     action_file_t *file = index->chain_file;
     const char *base_name = index->chain_file_base_name;
     if (file_path != index->chain_file_path) {
@@ -109,16 +108,35 @@ void add_chain_location(correlation_index *index, const char *file_path, int lin
             index->chain_file_base_name = base_name;
         }
     }
-    location_key key;
-    if (format_base_name_key(&key, base_name, line) == 0) {
-        ht_add(index->location_table, key.text, chain);
-        location_key_release(&key);
+    location->keyed = format_base_name_key(&location->key, base_name, line) == 0;
+    if (location->keyed) {
+        ht_prefetch(index->location_table, location->key.text);
     }
-    if (file != nullptr) {
-        char place[PLACE_KEY_SIZE];
-        format_place_key(place, file->index, line);
-        ht_add(index->place_table, place, chain);
+    location->placed = file != nullptr;
+    if (location->placed) {
+        format_place_key(location->place, file->index, line);
+        ht_prefetch(index->place_table, location->place);
     }
+}
+
+void file_chain_location(correlation_index *index, chain_location *location,
+                         token_entry_tag *chain) {
+    if (location->keyed) {
+        ht_add(index->location_table, location->key.text, chain);
+        location_key_release(&location->key);
+        location->keyed = false;
+    }
+    if (location->placed) {
+        ht_add(index->place_table, location->place, chain);
+        location->placed = false;
+    }
+}
+
+void add_chain_location(correlation_index *index, const char *file_path, int line,
+                        token_entry_tag *chain) {
+    chain_location location;
+    prepare_chain_location(index, file_path, line, &location);
+    file_chain_location(index, &location, chain);
 }
 
 int find_chain_location(correlation_index *index, const char *file_path, int line,

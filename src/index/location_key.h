@@ -11,7 +11,11 @@
 #ifndef TOKENWEAVE_INDEX_LOCATION_KEY_H
 #define TOKENWEAVE_INDEX_LOCATION_KEY_H
 
-enum { LOCATION_KEY_INLINE_SIZE = 72 };
+enum {
+    LOCATION_KEY_INLINE_SIZE = 72,
+    // Two ints in decimal, signs included, a colon and the terminator.
+    PLACE_KEY_SIZE = 2 * 12 + 2
+};
 
 struct location_key {
     char inline_text[LOCATION_KEY_INLINE_SIZE];
@@ -32,6 +36,26 @@ struct token_entry_tag;
 // project. A key already present keeps its chain.
 void add_chain_location(correlation_index *index, const char *file_path, int line,
                         token_entry_tag *chain);
+
+// The keys of one place a chain is about to be filed under. Every executed
+// statement files its chain under two new keys in each of two large tables,
+// where each key's slot is a cache miss: preparing all of them before filing
+// any lets those misses overlap.
+struct chain_location {
+    location_key key;
+    bool keyed;  // key formed (memory did not run out)
+    char place[PLACE_KEY_SIZE];
+    bool placed;  // the file is an action file of the index: place formed
+};
+
+// Forms the keys add_chain_location would file under and starts loading
+// their slots.
+void prepare_chain_location(correlation_index *index, const char *file_path, int line,
+                            chain_location *location);
+// Files chain under the prepared keys, as add_chain_location does, and
+// releases them.
+void file_chain_location(correlation_index *index, chain_location *location,
+                         token_entry_tag *chain);
 
 // Sets *chain to the chain filed under line of the action file at file_path,
 // or null. A path that is no action file of the index (a bare base name, say)

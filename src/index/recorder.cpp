@@ -134,11 +134,17 @@ void publish_handle_chain(correlation_index *index, int line, const char *handle
         return;
     }
     ht_delete(index->handle_table, handle);
-    add_chain_location(index, newest->file, line, newest);
     statement_site_t *site =
         static_cast<statement_site_t *>(ht_get(index->statement_table, handle));
+    chain_location at_execution;
+    chain_location at_statement;
+    prepare_chain_location(index, newest->file, line, &at_execution);
     if (site != nullptr) {
-        add_chain_location(index, site->file_path, site->line, newest);
+        prepare_chain_location(index, site->file_path, site->line, &at_statement);
+    }
+    file_chain_location(index, &at_execution, newest);
+    if (site != nullptr) {
+        file_chain_location(index, &at_statement, newest);
     }
 }
 

@@ -254,6 +254,10 @@ TEST_F(HashkitTest, NullArgumentsAreRefused) {
     EXPECT_EQ(-1, ht_add(table, nullptr, &value));
     EXPECT_EQ(nullptr, ht_get(table, nullptr));
     EXPECT_EQ(-1, ht_delete(table, nullptr));
+    ht_prefetch(nullptr, "a");
+    ht_prefetch(table, nullptr);
+    ht_prefetch(table, "absent");
+    EXPECT_EQ(0, ht_count(table));
     EXPECT_EQ(0, ht_count(nullptr));
     EXPECT_EQ(nullptr, ht_enumerate_elements(nullptr));
     EXPECT_FALSE(ht_enum_has_more_elements(nullptr));
