@@ -4,6 +4,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 // Every entry is the record followed by its key's bytes. Entries of usual
 // sizes are carved from blocks the table owns and, once deleted, kept on a
 // list of their size for the next add, so a table of a million keys costs a
@@ -75,6 +79,31 @@ uint32_t hash_key(const char *key, size_t length) {
     return hash;
 }
 
+#if defined(__linux__)
+// Slot arrays from this size up are placed on huge pages where the system
+// offers them: a lookup lands on a random slot, and in a table of a few
+// hundred thousand keys that was mostly a page-table walk as well as a
+// cache miss.
+const size_t HUGE_PAGE_SIZE = 2 * 1024 * 1024;
+#endif
+
+// A zeroed slot array, or null when memory ran out. Release it with free.
+ht_slot *allocate_slots(size_t count) {
+#if defined(__linux__)
+    size_t bytes = count * sizeof(ht_slot);
+    if (bytes >= HUGE_PAGE_SIZE) {
+        void *slots = nullptr;
+        if (posix_memalign(&slots, HUGE_PAGE_SIZE, bytes) != 0) {
+            return nullptr;
+        }
+        madvise(slots, bytes, MADV_HUGEPAGE);  // only advice: without it pages stay small
+        memset(slots, 0, bytes);
+        return static_cast<ht_slot *>(slots);
+    }
+#endif
+    return static_cast<ht_slot *>(calloc(count, sizeof(ht_slot)));
+}
+
 size_t slot_count_for(int requested) {
     size_t count = MIN_SLOTS;
     while (requested > 0 && count < static_cast<size_t>(requested)) {
@@ -105,7 +134,7 @@ size_t find_slot(const ht_table *table, const char *key, size_t length, uint32_t
 // no slot would be left free.
 void grow(ht_table *table) {
     size_t bigger_count = table->slot_count * 2;
-    ht_slot *bigger = static_cast<ht_slot *>(calloc(bigger_count, sizeof *bigger));
+    ht_slot *bigger = allocate_slots(bigger_count);
     if (bigger == nullptr) {
         return;
     }
@@ -219,7 +248,7 @@ ht_table *ht_open_ext(int buckets, ht_release_function release) {
         return nullptr;
     }
     table->slot_count = slot_count_for(buckets);
-    table->slots = static_cast<ht_slot *>(calloc(table->slot_count, sizeof(ht_slot)));
+    table->slots = allocate_slots(table->slot_count);
     if (table->slots == nullptr) {
         free(table);
         return nullptr;
