@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
 #include "index/correlation_index.h"
 #include "index/recorder.h"
@@ -36,7 +37,9 @@ enum {
     // How far a cell text is checked for readability.
     CELL_TEXT_PROBE_LENGTH = 0xFFFF,
     FIELD_AS_TEXT = 1,
-    NEXT_ROW = -1
+    NEXT_ROW = -1,
+    // Cells whose lookups start together: more than most rows hold.
+    ROW_CELL_BATCH = 32
 };
 
 // The number of the text's leading decimal digits, after optional blanks and
@@ -53,18 +56,40 @@ int leading_number(const char *text) {
     return negative ? -value : value;
 }
 
+// A row's cells, kept until the whole row has been looked at.
+struct row_cell {
+    const char *text;
+    int column;
+};
+
+void record_row_cells(const row_cell *cells, int count, int call_code, int grid, int line,
+                      const char *file_path, int row) {
+    for (int i = 0; i < count; ++i) {
+        record_occurrence(cells[i].text, call_code, DIRECTION_OUTPUT, line, file_path, grid, row,
+                          cells[i].column, GRID_CELL_MARKER, nullptr);
+    }
+}
+
 // Hands every cell with data of the selected table to the recorder. Rows are
 // read one after another, or by index for sources that need it. An
 // unreadable cell text ends the walk.
+// Most cells hold values seen once or twice in the project, so each one's
+// lookup in the token table starts with a cache miss: a row's lookups are
+// started together before its cells are recorded in order.
 void record_grid_cells(FI_GRID_HANDLE handle, int call_code, bool rows_by_index, int grid, int line,
                        const char *file_path) {
+    CCorrelationAnalyser *analyser = current_analyser();
+    correlation_index *index = analyser != nullptr ? analyser_index(analyser) : nullptr;
+    ht_table *tokens = index != nullptr ? index->token_table : nullptr;
     int column_count = 0;
     fiGridGetNumOfCols(handle, &column_count);
     int row_index = 0;
     int row = 0;
+    row_cell cells[ROW_CELL_BATCH];
     while (fiGridReadRowRecord(handle, rows_by_index ? row_index++ : NEXT_ROW) == 0) {
         ++row;
         int column = 0;
+        int pending = 0;
         for (int library_column = 0; library_column < column_count; ++library_column) {
             if (fiGridColContainData(handle, library_column) != 0) {
                 continue;
@@ -75,11 +100,17 @@ void record_grid_cells(FI_GRID_HANDLE handle, int call_code, bool rows_by_index,
                 continue;
             }
             if (IsBadStringPtrA(text, CELL_TEXT_PROBE_LENGTH)) {
+                record_row_cells(cells, pending, call_code, grid, line, file_path, row);
                 return;
             }
-            record_occurrence(text, call_code, DIRECTION_OUTPUT, line, file_path, grid, row, column,
-                              GRID_CELL_MARKER, nullptr);
+            ht_prefetch(tokens, text);
+            cells[pending++] = {text, column};
+            if (pending == ROW_CELL_BATCH) {
+                record_row_cells(cells, pending, call_code, grid, line, file_path, row);
+                pending = 0;
+            }
         }
+        record_row_cells(cells, pending, call_code, grid, line, file_path, row);
     }
 }
 

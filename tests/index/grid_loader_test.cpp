@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -222,6 +223,42 @@ TEST(GridLoaderDirectoryTest, EachActionFileReadsItsOwnDirectorysFiles) {
     EXPECT_EQ(DumpOccurrences(project.index()),
               "one out a.c:1 5 [2,1,1]\none out a.c:1 5 [2,1,1]\none out c.c:1 5 [2,1,1]\n"
               "three out d.c:1 5 [2,1,1]\n");
+}
+
+// Rows wider than the loader looks up at once: every cell keeps its column
+// among the row's cells with data, and one value's cells stay in row and
+// column order.
+TEST(GridLoaderBadInputTest, WideRowsKeepColumnsAndOrder) {
+    const int COLUMNS = 75;
+    const int EMPTY_COLUMN = 40;
+    std::string header, first, second, expected_first, expected_same;
+    for (int c = 1; c <= COLUMNS; ++c) {
+        const char *separator = c < COLUMNS ? "," : "\n";
+        header += "C" + std::to_string(c) + separator;
+        second += std::string("same") + separator;
+        expected_same += "same out a.c:1 5 [2,2," + std::to_string(c) + "]\n";
+        if (c == EMPTY_COLUMN) {
+            first += separator;
+            continue;
+        }
+        first += "v" + std::to_string(c) + separator;
+        int column = c < EMPTY_COLUMN ? c : c - 1;
+        expected_first +=
+            "v" + std::to_string(c) + " out a.c:1 5 [2,1," + std::to_string(column) + "]\n";
+    }
+    TestProject project;
+    project.add_file("s.rdf", "[grid 2]\n" + header + first + second)
+        .add_file("s.grd", "")
+        .add_action("a.c", "{ GRID(2); }");
+    ASSERT_EQ(project.build_index(), 0);
+    std::string dump = DumpOccurrences(project.index());
+    EXPECT_NE(dump.find(expected_same), std::string::npos) << dump;
+    for (size_t start = 0, end; (end = expected_first.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        std::string line = expected_first.substr(start, end - start + 1);
+        EXPECT_NE(dump.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 2 * COLUMNS - 1);
 }
 
 TEST(GridCancellationTest, CancelledScanLoadsNoFurtherGrid) {
