@@ -162,6 +162,78 @@ void close_run(list_node *run_start, int run_length) {
     }
 }
 
+// Starts loading the cache line at address; only a hint.
+inline void fetch_ahead(const void *address) {
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
+// Grid runs of one value's occurrence list: consecutive cells of one grid.
+// The lists live all over the index, so each node is a cache miss; several
+// lists are walked side by side so that their misses overlap. Every
+// occurrence belongs to one list, so the order of the steps changes nothing.
+struct run_walk {
+    list_node *position;  // the next node to look at; null once the list is done
+    list_node *run_start;
+    int run_length;
+    int run_grid;
+};
+
+enum { RUN_WALKS = 16 };
+
+// Looks at the walk's next occurrence and fetches the one after it; false
+// once the list is done (its last run is then closed).
+bool step_run_walk(run_walk *walk) {
+    list_node *position = walk->position;
+    if (position == nullptr) {
+        close_run(walk->run_start, walk->run_length);
+        return false;
+    }
+    walk->position = position->next;
+    if (walk->position != nullptr) {
+        fetch_ahead(walk->position);
+    }
+    const token_entry_tag *occurrence = static_cast<const token_entry_tag *>(position->data);
+    bool is_cell = occurrence->direction == DIRECTION_OUTPUT && occurrence->cell != nullptr;
+    if (is_cell && walk->run_length > 0 && occurrence->cell->grid == walk->run_grid) {
+        ++walk->run_length;
+        return true;
+    }
+    close_run(walk->run_start, walk->run_length);
+    walk->run_start = is_cell ? position : nullptr;
+    walk->run_length = is_cell ? 1 : 0;
+    walk->run_grid = is_cell ? occurrence->cell->grid : 0;
+    return true;
+}
+
+// Takes the next values from the enumeration until walks has RUN_WALKS or
+// the values run out, and starts a walk for each value a grid returned
+// (runs are made of cells; most values only the script sends have none, and
+// their lists need not be walked). Returns the number of walks.
+int start_run_walks(ht_enumeration *values, run_walk *walks, int active) {
+    token_instances_t *taken[RUN_WALKS];
+    int count = 0;
+    while (count < RUN_WALKS - active && ht_enum_has_more_elements(values)) {
+        taken[count] = static_cast<token_instances_t *>(ht_enum_next_element(values));
+        fetch_ahead(taken[count]);
+        ++count;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (taken[i]->grid_count == 0) {
+            continue;
+        }
+        list_node *head = list_head(taken[i]->occurrences);
+        if (head != nullptr) {
+            fetch_ahead(head);
+        }
+        walks[active++] = {head, nullptr, 0, 0};
+    }
+    return active;
+}
+
 }  // namespace
 
 int chain_candidates(CCorrelationAnalyser *analyser, correlation_index *index, const char *token,
@@ -264,32 +336,24 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
 
 void analyse_index(CCorrelationAnalyser *, correlation_index *index) {
     ht_enumeration *values = ht_enumerate_elements(index->token_table);
-    while (ht_enum_has_more_elements(values)) {
-        token_instances_t *instances =
-            static_cast<token_instances_t *>(ht_enum_next_element(values));
-        // Runs are made of grid cells; most values the script alone sends
-        // have none, and their lists need not be walked.
-        if (instances->grid_count == 0) {
-            continue;
+    run_walk walks[RUN_WALKS];
+    int active = 0;
+    for (;;) {
+        while (active < RUN_WALKS && ht_enum_has_more_elements(values)) {
+            active = start_run_walks(values, walks, active);
         }
-        list_node *run_start = nullptr;
-        int run_length = 0;
-        int run_grid = 0;
-        for (list_node *position = list_head(instances->occurrences); position != nullptr;
-             position = position->next) {
-            const token_entry_tag *occurrence =
-                static_cast<const token_entry_tag *>(position->data);
-            bool is_cell = occurrence->direction == DIRECTION_OUTPUT && occurrence->cell != nullptr;
-            if (is_cell && run_length > 0 && occurrence->cell->grid == run_grid) {
-                ++run_length;
-                continue;
+        if (active == 0) {
+            return;
+        }
+        // One step of each walk in turn: each step's node was fetched
+        // while the other walks took theirs.
+        for (int i = 0; i < active;) {
+            if (step_run_walk(&walks[i])) {
+                ++i;
+            } else {
+                walks[i] = walks[--active];
             }
-            close_run(run_start, run_length);
-            run_start = is_cell ? position : nullptr;
-            run_length = is_cell ? 1 : 0;
-            run_grid = is_cell ? occurrence->cell->grid : 0;
         }
-        close_run(run_start, run_length);
     }
 }
 

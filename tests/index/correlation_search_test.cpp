@@ -248,6 +248,51 @@ TEST(AnalyseIndexTest, CountsRunsOfCellsFromOneGrid) {
     EXPECT_EQ(repeats(), (std::vector<int>{3, 3, 3, 0, 1, 3, 3, 3}));
 }
 
+// Many values at once, with runs of different lengths and values no grid
+// returned among them: each value's runs are counted on its own list.
+TEST(AnalyseIndexTest, EachValueCountsItsOwnRuns) {
+    const int VALUES = 50;
+    std::string grid_two = "[grid 2]\nV\n";
+    std::string grid_three = "[grid 3]\nV\n";
+    std::string script = "A()\n{\n GRID(2);\n";
+    for (int i = 0; i < VALUES; ++i) {
+        std::string value = "v" + std::to_string(i);
+        for (int k = 0; k <= i % 4; ++k) {
+            grid_two += value + "\n";
+        }
+        grid_three += value + "\n";
+        script += " sqx_assign(C, \"s" + std::to_string(i) + "\");\n";
+        if (i % 3 == 0) {
+            script += " sqx_assign(C, \"" + value + "\");\n";
+        }
+    }
+    script += " GRID(3);\n GRID(2);\n}\n";
+    TestProject project;
+    project.set_grids(grid_two + grid_three);
+    project.add_action("A.c", script);
+    auto analyser = project.build(QUARTER_GRADE_WEIGHTS);
+    ASSERT_NE(analyser, nullptr);
+    analyser->AnalyseIndex();
+    correlation_index *index = analyser_index(analyser.get());
+    for (int i = 0; i < VALUES; ++i) {
+        std::string value = "v" + std::to_string(i);
+        token_instances_t *instances = find_token_instances(index, value.c_str());
+        ASSERT_NE(instances, nullptr) << value;
+        int run = i % 4 + 1;
+        std::vector<int> expected(run, run);
+        if (i % 3 == 0) {
+            expected.push_back(0);
+        }
+        expected.push_back(1);
+        expected.insert(expected.end(), run, run);
+        std::vector<int> values;
+        for (list_node *p = list_head(instances->occurrences); p != nullptr; p = p->next) {
+            values.push_back(static_cast<token_entry_tag *>(p->data)->grid_repeat);
+        }
+        EXPECT_EQ(values, expected) << value;
+    }
+}
+
 TEST(AnalyseIndexTest, RunsIgnoreFilesAndLines) {
     TestProject project;
     // Two directories, each with its own grid 2: three cells of 5 in one,
