@@ -162,7 +162,10 @@ void register_statement(CCorrelationAnalyser *analyser, correlation_index *index
         return;
     }
     site->line = line;
-    site->file_name = os_base_name(file_path);
+    // The statement's file is mostly the one the last executed statement
+    // filed its chain in, whose base name the index keeps.
+    site->file_name =
+        file_path == index->chain_file_path ? index->chain_file_base_name : os_base_name(file_path);
     site->file_path = file_path;
     copy_bounded(site->handle, sizeof site->handle, handle);
     memcpy(reinterpret_cast<char *>(site + 1), handle, handle_length + 1);
@@ -274,7 +277,21 @@ int recorder_call_code(const char *call_name) {
         return -1;
     }
     if (starts_with(call_name, SQX_PREFIX)) {
-        return keyword_call_code(call_name);
+        // Every argument of a call asks for its code, and the keyword rows
+        // are searched one by one: the last name's code is kept.
+        static thread_local char last_name[SCANNER_NAME_SIZE];
+        static thread_local int last_code = -1;
+        if (strcmp(call_name, last_name) == 0) {
+            return last_code;
+        }
+        int code = keyword_call_code(call_name);
+        // A name that would be cut is not kept: its cut form could be
+        // another name.
+        if (strnlen(call_name, sizeof last_name) < sizeof last_name) {
+            strcpy(last_name, call_name);
+            last_code = code;
+        }
+        return code;
     }
     if (starts_with(call_name, CMX_PREFIX)) {
         return CALL_CMX;

@@ -12,6 +12,7 @@
 
 #include "index/analyser_access.h"
 #include "index_dump.h"
+#include "model/keyword_table.h"
 
 namespace {
 
@@ -150,6 +151,13 @@ const RecorderCase RECORDER_CASES[] = {
      "oracle",
      {{"a.c", "{\nsqx_stmt(\n\"'" + H300 + "'\");\n}\n"}},
      "-- statements\n" + H255 + " a.c:3\n"},
+    // Each site names its own file, also right after another file's execute.
+    {"StatementSitesNameTheirOwnFile",
+     "oracle",
+     {{"a.c", "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_exec(C);\n"},
+      {"b.c", "sqx_stmt(D, \"select 2 from t\");\n}\n"}},
+     "1 in a.c:2 1\n2 in b.c:1 1\n-- locations\na.c:2: 1@2\na.c:3: 1@2\n-- statements\nC "
+     "a.c:2\nD b.c:1\n-- pending\nD: 2@1\n"},
     {"LocationKeysOfLongFileNamesAreFormedInFull",
      "oracle",
      {{LONG_NAME, "{\nsqx_stmt(C, \"select 1 from t\");\nsqx_exec(C);\n}\n"}},
@@ -171,6 +179,32 @@ TEST(RecorderCallTest, CmxArgumentTextIsLeftAsItWas) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(text, before);
     EXPECT_EQ(DumpOccurrences(project.index()), "one in a.c:1 15\ntwo in a.c:1 15\n");
+}
+
+// Asked in this order, as a scan asks for each argument of each call: a
+// name's code never leaks into the next name's answer.
+TEST(RecorderCallTest, CallCodesInTheOrderAScanAsks) {
+    const std::string long_name = "sqx_exec" + std::string(300, 'x');
+    const std::pair<std::string, int> cases[] = {
+        {"sqx_stmt", CALL_STMT},
+        {"sqx_stmt", CALL_STMT},
+        {"sqx_exec", CALL_EXEC},
+        {"sqx_exe", -1},
+        {"sqx_exec", CALL_EXEC},
+        {"cmx_send", CALL_CMX},
+        {"sqx_exec", CALL_EXEC},
+        {"sqx_assign_bind", CALL_ASSIGN_BIND},
+        {long_name, -1},
+        {long_name.substr(0, 255), -1},
+        {"sqx_assign", CALL_ASSIGN},
+        {"GRID", -1},
+        {"sqx_assign", CALL_ASSIGN},
+        {"", -1},
+    };
+    for (const auto &[name, code] : cases) {
+        EXPECT_EQ(recorder_call_code(name.c_str()), code) << name;
+    }
+    EXPECT_EQ(recorder_call_code(nullptr), -1);
 }
 
 TEST(RecorderCallTest, ValueClasses) {
