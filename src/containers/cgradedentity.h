@@ -159,6 +159,8 @@ struct heapSlot {
     static slot make(const T &element) { return element; }
     static T &element(slot &held) { return held; }
     static bool less(const slot &a, const slot &b) { return lessThan(a, b); }
+    // False for an element less cannot place in one order with the rest.
+    static bool ordered(const slot &) { return true; }
     template <typename... Args>
     static T create(elementStore &, Args &&...args) {
         return T(static_cast<Args &&>(args)...);
@@ -178,6 +180,8 @@ struct heapSlot<GradedEntity *> {
     static GradedEntity *&element(slot &held) { return held.entity; }
     // GradedEntity's own < on the grades.
     static bool less(const slot &a, const slot &b) { return a.grade < b.grade; }
+    // A NaN grade is neither less nor more than any other.
+    static bool ordered(const slot &held) { return held.grade == held.grade; }
 
     // An entity pointer is the heap's to delete; the ones it makes itself
     // come from its slab.
@@ -222,7 +226,7 @@ constexpr unsigned HEAP_GROWTH_SLOTS = 5;
 template <typename T>
 class heap final : public priorityQueue<T> {
 public:
-    explicit heap(unsigned n) : storage(n), capacity(n), count(0) {}
+    explicit heap(unsigned n) : storage(n), capacity(n), count(0), unordered(false) {}
 
     // Grows first when needed (growIfFull). A caller that must not fail
     // half-way calls growIfFull before making the element; insert then cannot
@@ -230,6 +234,9 @@ public:
     T &insert(const T &element) override {
         growIfFull();
         Slot arriving = Held::make(element);
+        if (!Held::ordered(arriving)) {
+            unordered = true;
+        }
         unsigned p = count;
         ++count;
         // Move larger parents down; an equal parent stays above, so equal
@@ -315,17 +322,52 @@ public:
     // Forgets every element without destroying any: they belong to whoever
     // still holds them. Entities the heap made are then never released; their
     // cells go with the heap.
-    void clear() { count = 0; }
+    void clear() {
+        count = 0;
+        unordered = false;
+    }
 
     unsigned getCapacity() const { return capacity; }
     unsigned getCount() const { return count; }
 
 private:
     // Moves the last element into the emptied root and sinks it into place.
+    // The last element mostly belongs near the bottom, so the gap first
+    // follows the smaller children all the way down and the element then
+    // climbs back from there: one comparison per level instead of two. Along
+    // that path grades never decrease, so the climb stops exactly where
+    // sinking from the top would have: equal grades come out in the same
+    // order. An unordered element (a NaN grade) breaks that, so a heap that
+    // ever held one sinks from the top.
     void closeGapAtTop() {
         --count;
-        storage.at(0) = storage.at(count);
-        sift_down(count, 0);
+        if (unordered) {
+            storage.at(0) = storage.at(count);
+            sift_down(count, 0);
+            return;
+        }
+        Slot sinking = storage.at(count);
+        unsigned gap = 0;
+        for (;;) {
+            std::size_t k = 2 * static_cast<std::size_t>(gap) + 1;
+            if (k >= count) {
+                break;
+            }
+            if (k + 1 < count && Held::less(storage.at(k + 1), storage.at(k))) {
+                ++k;
+            }
+            storage.at(gap) = storage.at(k);
+            gap = static_cast<unsigned>(k);
+        }
+        while (gap > 0) {
+            unsigned parent = (gap - 1) / 2;
+            if (!Held::less(sinking, storage.at(parent))) {
+                break;
+            }
+            storage.at(gap) = storage.at(parent);
+            gap = parent;
+        }
+        storage.at(gap) = sinking;
     }
 
     // Restores the order below slot p among the first end slots. Children are
@@ -359,6 +401,7 @@ private:
     vector<Slot> storage;               // slot 0 is the root; slot i has children 2i+1 and 2i+2
     unsigned capacity;                  // equals storage.size()
     unsigned count;                     // elements held, in slots 0 to count - 1
+    bool unordered;                     // an element that is not ordered was inserted since clear
     typename Held::elementStore owned;  // what emplace makes elements in
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -148,6 +149,108 @@ INSTANTIATE_TEST_SUITE_P(
         // -> remove 3: 4 sinks below 0 -> [0,4,2] -> remove 0 -> [4,2].
         TieCase{"mixed", {2, 1, 2, 1, 2}, {1, 3, 0, 4, 2}}, TieCase{"twoEqual", {5, 5}, {0, 1}}),
     [](const testing::TestParamInfo<TieCase> &info) { return std::string(info.param.label); });
+
+// What reports show depends on the order equal grades leave the heap in,
+// so the heap is held to a plain model of it: an insert rises past strictly
+// larger parents; a removal moves the last element to the root and sinks it
+// below children not larger than it, the left of two equal children rising.
+class ModelHeap {
+public:
+    void insert(float grade, int data) {
+        slots.push_back({grade, data});
+        size_t p = slots.size() - 1;
+        Slot arriving = slots[p];
+        while (p > 0 && arriving.grade < slots[(p - 1) / 2].grade) {
+            slots[p] = slots[(p - 1) / 2];
+            p = (p - 1) / 2;
+        }
+        slots[p] = arriving;
+    }
+    int remove() {
+        int top = slots[0].data;
+        Slot sinking = slots.back();
+        slots.pop_back();
+        size_t end = slots.size();
+        if (end == 0) {
+            return top;
+        }
+        size_t p = 0;
+        for (size_t k = 1; k < end; k = 2 * p + 1) {
+            if (k + 1 < end && slots[k + 1].grade < slots[k].grade) {
+                ++k;
+            }
+            if (sinking.grade < slots[k].grade) {
+                break;
+            }
+            slots[p] = slots[k];
+            p = k;
+        }
+        slots[p] = sinking;
+        return top;
+    }
+    bool empty() const { return slots.empty(); }
+
+private:
+    struct Slot {
+        float grade;
+        int data;
+    };
+    std::vector<Slot> slots;
+};
+
+struct OrderCase {
+    const char *label;
+    unsigned seed;
+    int distinct_grades;  // grades drawn from this many values: fewer, more ties
+    int nan_per_mille;    // grades that are NaN
+};
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const OrderCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
+class HeapOrder : public tw_test::ReleaseLogTest, public testing::WithParamInterface<OrderCase> {};
+
+TEST_P(HeapOrder, RemovesInTheModelsOrderThroughMixedInsertsAndRemovals) {
+    const OrderCase &c = GetParam();
+    std::mt19937 random(c.seed);
+    std::uniform_int_distribution<int> grade_of(0, c.distinct_grades - 1);
+    std::uniform_int_distribution<int> per_mille(0, 999);
+    graded_heap *queue = heap_create(4);
+    ASSERT_NE(queue, nullptr);
+    ModelHeap model;
+    std::vector<int> removed;
+    std::vector<int> expected;
+    const int inserts = 3000;
+    for (int data = 0; data < inserts || !model.empty();) {
+        // Two inserts to a removal while inserting, then drain.
+        if (data < inserts && (model.empty() || per_mille(random) < 667)) {
+            float grade = per_mille(random) < c.nan_per_mille
+                              ? std::nanf("")
+                              : static_cast<float>(grade_of(random));
+            ASSERT_EQ(heap_insert(queue, grade, tag(data), record_release), 0);
+            model.insert(grade, data);
+            ++data;
+        } else {
+            removed.push_back(
+                static_cast<int>(static_cast<char *>(heap_top_data(queue)) - tw_test::tags));
+            heap_remove_top(queue);
+            expected.push_back(model.remove());
+        }
+    }
+    EXPECT_EQ(heap_is_empty(queue), 1);
+    EXPECT_EQ(removed, expected);
+    EXPECT_EQ(released.size(), static_cast<size_t>(inserts));
+    heap_delete(queue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grades, HeapOrder,
+    testing::Values(OrderCase{"twoGrades", 7, 2, 0}, OrderCase{"fewGrades", 11, 5, 0},
+                    OrderCase{"manyGrades", 13, 100000, 0}, OrderCase{"someNaN", 17, 5, 50},
+                    OrderCase{"mostlyNaN", 19, 3, 700}),
+    [](const testing::TestParamInfo<OrderCase> &info) { return std::string(info.param.label); });
 
 struct GrowthCase {
     const char *label;
