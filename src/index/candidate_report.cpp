@@ -165,7 +165,39 @@ void load_line_messages(report_lines *lines) {
     lines->messages_loaded = true;
 }
 
+// Writes what the block holds to its file.
+void write_block(report_lines *lines) {
+    if (lines->block_used > 0) {
+        fwrite(lines->block, 1, lines->block_used, lines->block_file);
+        lines->block_used = 0;
+    }
+}
+
+// Room for one more line of the largest size in the block, for report: the
+// lines gathered for another file are written first. Null when the block
+// cannot be had.
+char *block_room(report_lines *lines, FILE *report) {
+    if (lines->block == nullptr) {
+        lines->block = static_cast<char *>(malloc(REPORT_BLOCK_SIZE));
+        if (lines->block == nullptr) {
+            return nullptr;
+        }
+    }
+    if (lines->block_file != report || REPORT_BLOCK_SIZE - lines->block_used < REPORT_LINE_SIZE) {
+        write_block(lines);
+        lines->block_file = report;
+    }
+    return lines->block + lines->block_used;
+}
+
 }  // namespace
+
+report_lines::~report_lines() {
+    if (block != nullptr) {
+        write_block(this);
+        free(block);
+    }
+}
 
 void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candidate_pair_t *pair,
                       FILE *report) {
@@ -174,32 +206,41 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
     }
     const token_entry_tag *input = pair->input;
     const token_entry_tag *output = pair->output;
-    char input_line[DECIMAL_TEXT_SIZE];
+    // Each message is cut to EXPANDED_MESSAGE_SIZE - 1 bytes on its own.
+    if (input != lines->input) {
+        char input_line[DECIMAL_TEXT_SIZE];
+        decimal_text(input->line, input_line);
+        const char *input_file = cached_base_name(lines, input->file);
+        char *part = lines->input_part;
+        size_t used;
+        if (lines->messages_compiled) {
+            const char *input_arguments[] = {input_file, input_line, input->value};
+            used = static_cast<size_t>(message_template_expand(
+                &lines->input_message, input_arguments, part, EXPANDED_MESSAGE_SIZE));
+        } else {
+            used = static_cast<size_t>(LoadParameterizedString(host_module(), MSG_PAIR_INPUT, part,
+                                                               EXPANDED_MESSAGE_SIZE, input_file,
+                                                               input_line, input->value));
+        }
+        memcpy(part + used, lines->returned_at, lines->returned_at_length);
+        lines->input_part_length = used + lines->returned_at_length;
+        lines->input = input;
+    }
     char output_line[DECIMAL_TEXT_SIZE];
     char column_text[DECIMAL_TEXT_SIZE];
     char row_text[DECIMAL_TEXT_SIZE];
-    decimal_text(input->line, input_line);
     decimal_text(output->line, output_line);
     decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
     decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
-    const char *input_file = cached_base_name(lines, input->file);
     const char *output_file = cached_base_name(lines, output->file);
 
-    // Each message is cut to EXPANDED_MESSAGE_SIZE - 1 bytes on its own, and
-    // the line goes out in one write.
-    char text[2 * EXPANDED_MESSAGE_SIZE + MESSAGE_BUFFER_SIZE];
-    size_t used = 0;
-    if (lines->messages_compiled) {
-        const char *input_arguments[] = {input_file, input_line, input->value};
-        used += static_cast<size_t>(message_template_expand(&lines->input_message, input_arguments,
-                                                            text, EXPANDED_MESSAGE_SIZE));
-    } else {
-        used += static_cast<size_t>(LoadParameterizedString(host_module(), MSG_PAIR_INPUT, text,
-                                                            EXPANDED_MESSAGE_SIZE, input_file,
-                                                            input_line, input->value));
+    char alone[REPORT_LINE_SIZE];
+    char *text = block_room(lines, report);
+    if (text == nullptr) {
+        text = alone;
     }
-    memcpy(text + used, lines->returned_at, lines->returned_at_length);
-    used += lines->returned_at_length;
+    memcpy(text, lines->input_part, lines->input_part_length);
+    size_t used = lines->input_part_length;
     if (lines->messages_compiled) {
         const char *output_arguments[] = {output_file, output_line, column_text, row_text};
         used += static_cast<size_t>(message_template_expand(
@@ -210,7 +251,11 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
             output_line, column_text, row_text));
     }
     text[used++] = '\n';
-    fwrite(text, 1, used, report);
+    if (text == alone) {
+        fwrite(text, 1, used, report);
+    } else {
+        lines->block_used += used;
+    }
     if (the_pair_observer != nullptr) {
         the_pair_observer(the_pair_observer_context, pair);
     }

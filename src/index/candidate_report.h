@@ -58,10 +58,20 @@ void discard_candidates(graded_heap *queue);
 void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, FILE *report);
 
 // What the lines of one report repeat: the base names of the files last
-// named and the line's messages, read from the host once per report. Valid
-// while the occurrences of the pairs written with it are alive: keep one per
-// loop over a queue, never across reports.
-enum { REPORT_BASE_NAMES_BITS = 10, REPORT_BASE_NAMES = 1 << REPORT_BASE_NAMES_BITS };
+// named, the line's messages, read from the host once per report, and the
+// input's part of the line, expanded again only when the input changes
+// (a query's pairs come in long runs of one input). Lines are also gathered
+// into blocks written to the report whole, so a report of tens of thousands
+// of lines costs a few hundred writes: the last block goes out when lines is
+// destroyed, so keep one per loop over a queue, never across reports, and
+// let it go before the report is closed. Valid while the occurrences of the
+// pairs written with it are alive.
+enum {
+    REPORT_BASE_NAMES_BITS = 10,
+    REPORT_BASE_NAMES = 1 << REPORT_BASE_NAMES_BITS,
+    REPORT_LINE_SIZE = 2 * EXPANDED_MESSAGE_SIZE + MESSAGE_BUFFER_SIZE,
+    REPORT_BLOCK_SIZE = 64 * 1024
+};
 struct report_lines {
     // Base names by file path, each path in the slot its address picks.
     const char *paths[REPORT_BASE_NAMES] = {};
@@ -74,6 +84,21 @@ struct report_lines {
     message_template output_message;
     char returned_at[MESSAGE_BUFFER_SIZE];
     size_t returned_at_length = 0;
+    // The input whose message and returned_at input_part holds.
+    const token_entry_tag *input = nullptr;
+    char input_part[EXPANDED_MESSAGE_SIZE + MESSAGE_BUFFER_SIZE];
+    size_t input_part_length = 0;
+    // Lines not yet written to block_file; null when the block could not be
+    // allocated, and each line is then written on its own.
+    char *block = nullptr;
+    size_t block_used = 0;
+    FILE *block_file = nullptr;
+
+    report_lines() = default;
+    report_lines(const report_lines &) = delete;
+    report_lines &operator=(const report_lines &) = delete;
+    // Writes the lines still in the block.
+    ~report_lines();
 };
 
 // report_pair, reusing what lines kept from the report's earlier lines.
