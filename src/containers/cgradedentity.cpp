@@ -139,6 +139,27 @@ GradedEntity *entitySlab::adopt(GradedEntity *entity) {
     return moved;
 }
 
+void entitySlab::absorb(entitySlab &other) {
+    while (other.blocks != nullptr) {
+        Block *block = other.blocks;
+        other.blocks = block->next;
+        Cell *first = reinterpret_cast<Cell *>(block + 1);
+        for (std::size_t i = 0; i < block->cells; ++i) {
+            first[i].body.home = this;
+        }
+        block->next = blocks;
+        blocks = block;
+    }
+    while (other.freeCells != nullptr) {
+        Cell *cell = other.freeCells;
+        other.freeCells = static_cast<Cell *>(cell->body.data);
+        cell->body.data = freeCells;
+        freeCells = cell;
+    }
+    cells += other.cells;
+    other.cells = 0;
+}
+
 void entitySlab::reuse(GradedEntity::Body *body) {
     Cell *cell =
         reinterpret_cast<Cell *>(reinterpret_cast<unsigned char *>(body) - offsetof(Cell, body));
@@ -252,6 +273,18 @@ int heap_move_top(graded_heap *target, graded_heap *source) {
     }
     try {
         source->moveTopTo(*target);
+        return 0;
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
+}
+
+int heap_move_all(graded_heap *target, graded_heap *source) {
+    if (target == nullptr || source == nullptr) {
+        return -1;
+    }
+    try {
+        source->moveAllTo(*target);
         return 0;
     } catch (const std::bad_alloc &) {
         return -1;

@@ -111,6 +111,10 @@ public:
     // other is returned as it is. Throws std::bad_alloc with nothing changed.
     GradedEntity *adopt(GradedEntity *entity);
 
+    // Takes over every cell of other, used or free; other ends empty. Its
+    // entities stay where they are and now belong to this slab.
+    void absorb(entitySlab &other);
+
     // Cells in all blocks, used or free.
     std::size_t getCells() const { return cells; }
 
@@ -168,6 +172,7 @@ struct heapSlot {
     static void destroy(T &) {}
     static T detach(T &element) { return element; }
     static T adopt(elementStore &, T &element) { return element; }
+    static void absorb(elementStore &, elementStore &) {}
 };
 
 template <>
@@ -198,6 +203,7 @@ struct heapSlot<GradedEntity *> {
     static GradedEntity *adopt(elementStore &slab, GradedEntity *&element) {
         return slab.adopt(element);
     }
+    static void absorb(elementStore &slab, elementStore &other) { slab.absorb(other); }
 };
 
 template <typename T>
@@ -225,6 +231,9 @@ constexpr unsigned HEAP_GROWTH_SLOTS = 5;
 
 template <typename T>
 class heap final : public priorityQueue<T> {
+    typedef heapSlot<T> Held;
+    typedef typename Held::slot Slot;
+
 public:
     explicit heap(unsigned n) : storage(n), capacity(n), count(0), unordered(false) {}
 
@@ -233,24 +242,7 @@ public:
     // fail.
     T &insert(const T &element) override {
         growIfFull();
-        Slot arriving = Held::make(element);
-        if (!Held::ordered(arriving)) {
-            unordered = true;
-        }
-        unsigned p = count;
-        ++count;
-        // Move larger parents down; an equal parent stays above, so equal
-        // elements keep the order they arrived in on the path to the root.
-        while (p > 0) {
-            unsigned q = (p - 1) / 2;
-            if (!Held::less(arriving, storage.at(q))) {
-                break;
-            }
-            storage.at(p) = storage.at(q);
-            p = q;
-        }
-        storage.at(p) = arriving;
-        return Held::element(storage.at(p));
+        return Held::element(storage.at(place(Held::make(element))));
     }
 
     // Makes an element from args in the heap's own store (for entities: one
@@ -303,6 +295,29 @@ public:
         target.insert(moved);
     }
 
+    // Moves every element into target in the order removeTop would take them
+    // out, as moveTopTo one by one would, but keeping each where it lives:
+    // target's store takes over this heap's store (for entities: the slab's
+    // cells) whole. Throws std::bad_alloc with both heaps unchanged.
+    void moveAllTo(heap &target) {
+        if (count == 0) {
+            return;
+        }
+        if (count > UINT_MAX - 2 - target.count) {
+            throw std::bad_alloc();
+        }
+        target.reserve(target.count + count);
+        Held::absorb(target.owned, owned);
+        if (unordered) {
+            target.unordered = true;
+        }
+        while (count > 0) {
+            Slot top = storage.at(0);
+            closeGapAtTop();
+            target.place(top);
+        }
+    }
+
     // Keeps at least one slot free for the next insert, growing by half
     // (at least HEAP_GROWTH_SLOTS) when the free slot is used up. Throws
     // std::bad_alloc (the heap unchanged) when the larger storage cannot be
@@ -319,6 +334,24 @@ public:
         capacity += growth;
     }
 
+    // Room for n elements with one slot free after them, grown as inserts
+    // would grow it. Throws std::bad_alloc (the heap unchanged) when the
+    // larger storage cannot be had.
+    void reserve(unsigned n) {
+        unsigned wanted = capacity;
+        while (wanted < n + 1) {
+            unsigned growth = wanted / 2 > HEAP_GROWTH_SLOTS ? wanted / 2 : HEAP_GROWTH_SLOTS;
+            if (wanted > UINT_MAX - growth) {
+                throw std::bad_alloc();
+            }
+            wanted += growth;
+        }
+        if (wanted != capacity) {
+            storage.resize(wanted);
+            capacity = wanted;
+        }
+    }
+
     // Forgets every element without destroying any: they belong to whoever
     // still holds them. Entities the heap made are then never released; their
     // cells go with the heap.
@@ -331,6 +364,28 @@ public:
     unsigned getCount() const { return count; }
 
 private:
+    // Puts arriving into the free slot after the last and lets it rise to its
+    // place, which it returns; the slot must be there.
+    unsigned place(const Slot &arriving) {
+        if (!Held::ordered(arriving)) {
+            unordered = true;
+        }
+        unsigned p = count;
+        ++count;
+        // Move larger parents down; an equal parent stays above, so equal
+        // elements keep the order they arrived in on the path to the root.
+        while (p > 0) {
+            unsigned q = (p - 1) / 2;
+            if (!Held::less(arriving, storage.at(q))) {
+                break;
+            }
+            storage.at(p) = storage.at(q);
+            p = q;
+        }
+        storage.at(p) = arriving;
+        return p;
+    }
+
     // Moves the last element into the emptied root and sinks it into place.
     // The last element mostly belongs near the bottom, so the gap first
     // follows the smaller children all the way down and the element then
@@ -395,9 +450,6 @@ private:
         storage.at(p) = sinking;
     }
 
-    typedef heapSlot<T> Held;
-    typedef typename Held::slot Slot;
-
     vector<Slot> storage;               // slot 0 is the root; slot i has children 2i+1 and 2i+2
     unsigned capacity;                  // equals storage.size()
     unsigned count;                     // elements held, in slots 0 to count - 1
@@ -443,6 +495,12 @@ GradedEntity *heap_detach_top(graded_heap *heap);
 // -1 when source is empty, either heap is null or memory ran out (then both
 // heaps are unchanged).
 int heap_move_top(graded_heap *target, graded_heap *source);
+
+// Moves every entity of source into target, in the order heap_move_top one
+// by one would, without copying or releasing their data or allocating
+// entities. 0, or -1 when either heap is null or memory ran out (then both
+// heaps are unchanged).
+int heap_move_all(graded_heap *target, graded_heap *source);
 
 // Forgets every entity without destroying any; whoever holds them frees them
 // (the ones heap_insert made are never released).

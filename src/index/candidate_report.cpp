@@ -125,11 +125,9 @@ int queue_borrowed_candidate(graded_heap *queue, candidate_pair_t *pair) {
 int merge_candidates(graded_heap *target, graded_heap *source) {
     // The entities move as they are: each keeps its pair and queue grade, so
     // the target receives what queueing copies in this order would give it.
-    while (!heap_is_empty(source)) {
-        if (heap_move_top(target, source) != 0) {
-            discard_candidates(source);
-            return -1;
-        }
+    if (heap_move_all(target, source) != 0) {
+        discard_candidates(source);
+        return -1;
     }
     return 0;
 }

@@ -626,6 +626,99 @@ TEST_F(HeapMove, FailedMoveLeavesBothHeapsAsTheyWere) {
     EXPECT_EQ(heap_is_empty(source), 1);
 }
 
+// Moving a whole heap gives the target what moving its top one by one
+// would, ties included, and the entities outlive the heap they came from.
+TEST_F(HeapMove, MovingAllEqualsMovingTopsOneByOne) {
+    std::mt19937 random(424242);
+    std::uniform_int_distribution<int> coarse(0, 6);
+    graded_heap *heaps[4];  // target and source of each way
+    for (graded_heap *&made : heaps) {
+        made = heap_create(2);
+        ASSERT_NE(made, nullptr);
+    }
+    for (int i = 0; i < 300; ++i) {
+        graded_heap *target_or_source = i % 3 == 0 ? heaps[0] : heaps[1];
+        graded_heap *twin = i % 3 == 0 ? heaps[2] : heaps[3];
+        float grade = static_cast<float>(coarse(random));
+        ASSERT_EQ(heap_insert(target_or_source, grade, tag(i), record_release), 0);
+        ASSERT_EQ(heap_insert(twin, grade, tag(i), record_release), 0);
+    }
+    while (!heap_is_empty(heaps[1])) {
+        ASSERT_EQ(heap_move_top(heaps[0], heaps[1]), 0);
+    }
+    ASSERT_EQ(heap_move_all(heaps[2], heaps[3]), 0);
+    EXPECT_EQ(heap_is_empty(heaps[3]), 1);
+    heap_delete(heaps[1]);
+    heap_delete(heaps[3]);
+    EXPECT_TRUE(released.empty());
+    std::vector<void *> one_by_one;
+    std::vector<void *> all_at_once;
+    for (int way = 0; way < 2; ++way) {
+        graded_heap *target = heaps[2 * way];
+        std::vector<void *> &order = way == 0 ? one_by_one : all_at_once;
+        while (!heap_is_empty(target)) {
+            order.push_back(heap_top_data(target));
+            heap_remove_top(target);
+        }
+        heap_delete(target);
+    }
+    EXPECT_EQ(all_at_once, one_by_one);
+    EXPECT_EQ(released.size(), 600u);
+}
+
+// The target takes the source's cells over, free ones included: after
+// moving, removing and inserting as many again, nothing is allocated.
+TEST_F(HeapMove, MovingAllHandsTheCellsOver) {
+    create(128);
+    source = heap_create(128);
+    ASSERT_NE(source, nullptr);
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_EQ(heap_insert(source, static_cast<float>(i), tag(i), record_release), 0);
+    }
+    heap_remove_top(source);  // one free cell moves too
+    ASSERT_EQ(heap_move_all(queue, source), 0);
+    heap_delete(source);
+    source = nullptr;
+    EXPECT_EQ(drain().size(), 63u);
+    int requested;
+    {
+        tw_test::FailingAllocation fail(0);
+        for (int i = 0; i < 64; ++i) {
+            insert(static_cast<float>(i), i);
+        }
+        requested = fail.requested();
+    }
+    EXPECT_EQ(requested, 0);
+}
+
+TEST_F(HeapMove, FailedMoveOfAllLeavesBothHeapsAsTheyWere) {
+    create(2);
+    insert(5.0f, 5);
+    source = heap_create(8);
+    ASSERT_NE(source, nullptr);
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_EQ(heap_insert(source, static_cast<float>(i), tag(i), record_release), 0);
+    }
+    int result;
+    {
+        tw_test::FailingAllocation fail(0);  // the target's larger slots
+        result = heap_move_all(queue, source);
+        EXPECT_TRUE(fail.failed());
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(queue->getCount(), 1u);
+    EXPECT_EQ(source->getCount(), 3u);
+    EXPECT_EQ(heap_top_data(queue), tag(5));
+    EXPECT_EQ(heap_top_data(source), tag(1));
+    EXPECT_TRUE(released.empty());
+
+    EXPECT_EQ(heap_move_all(queue, source), 0);
+    EXPECT_EQ(heap_move_all(queue, source), 0);  // nothing left to move
+    EXPECT_EQ(heap_move_all(nullptr, source), -1);
+    EXPECT_EQ(heap_move_all(queue, nullptr), -1);
+    EXPECT_EQ(drain(), (std::vector<int>{1, 2, 3, 5}));
+}
+
 TEST_F(HeapMove, NullOrEmptyHeapsMoveNothing) {
     create(4);
     source = heap_create(4);
