@@ -24,8 +24,8 @@ pair_observer the_pair_observer = nullptr;
 void *the_pair_observer_context = nullptr;
 
 // number as "%d" writes it; a report formats four numbers per line, so
-// this avoids the formatted-output machinery.
-void decimal_text(int number, char *text) {
+// this avoids the formatted-output machinery. Returns the length.
+size_t decimal_text(int number, char *text) {
     char digits[DECIMAL_TEXT_SIZE];
     char *start = digits + sizeof digits;
     // Negated as unsigned so that the smallest int does not overflow.
@@ -41,11 +41,13 @@ void decimal_text(int number, char *text) {
     size_t length = static_cast<size_t>(digits + sizeof digits - start);
     memcpy(text, start, length);
     text[length] = '\0';
+    return length;
 }
 
-// The base name of path, found once per report for the paths its lines
-// keep naming: a query's pairs come from a few hundred files at most.
-const char *cached_base_name(report_lines *lines, const char *path) {
+// The base name of path (and its length), found once per report for the
+// paths its lines keep naming: a query's pairs come from a few hundred files
+// at most.
+const char *cached_base_name(report_lines *lines, const char *path, size_t *length = nullptr) {
     // Paths are heap or arena texts packed close together: a multiplicative
     // hash spreads their addresses over the slots, where the low bits alone
     // crowd a project of a few hundred files into a few of them.
@@ -56,6 +58,10 @@ const char *cached_base_name(report_lines *lines, const char *path) {
     if (lines->paths[slot] != path) {
         lines->paths[slot] = path;
         lines->base_names[slot] = os_base_name(path);
+        lines->base_name_lengths[slot] = strlen(lines->base_names[slot]);
+    }
+    if (length != nullptr) {
+        *length = lines->base_name_lengths[slot];
     }
     return lines->base_names[slot];
 }
@@ -227,10 +233,11 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
     char output_line[DECIMAL_TEXT_SIZE];
     char column_text[DECIMAL_TEXT_SIZE];
     char row_text[DECIMAL_TEXT_SIZE];
-    decimal_text(output->line, output_line);
-    decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
-    decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
-    const char *output_file = cached_base_name(lines, output->file);
+    size_t lengths[4];
+    const char *output_file = cached_base_name(lines, output->file, &lengths[0]);
+    lengths[1] = decimal_text(output->line, output_line);
+    lengths[2] = decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
+    lengths[3] = decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
 
     char alone[REPORT_LINE_SIZE];
     char *text = block_room(lines, report);
@@ -241,8 +248,8 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
     size_t used = lines->input_part_length;
     if (lines->messages_compiled) {
         const char *output_arguments[] = {output_file, output_line, column_text, row_text};
-        used += static_cast<size_t>(message_template_expand(
-            &lines->output_message, output_arguments, text + used, EXPANDED_MESSAGE_SIZE));
+        used += static_cast<size_t>(message_template_expand_sized(
+            &lines->output_message, output_arguments, lengths, text + used, EXPANDED_MESSAGE_SIZE));
     } else {
         used += static_cast<size_t>(LoadParameterizedString(
             host_module(), MSG_PAIR_OUTPUT, text + used, EXPANDED_MESSAGE_SIZE, output_file,

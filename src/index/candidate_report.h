@@ -76,6 +76,7 @@ struct report_lines {
     // Base names by file path, each path in the slot its address picks.
     const char *paths[REPORT_BASE_NAMES] = {};
     const char *base_names[REPORT_BASE_NAMES] = {};
+    size_t base_name_lengths[REPORT_BASE_NAMES];
     bool messages_loaded = false;
     // False when a host's text did not fit a template: each line then
     // expands the host's texts as they are.

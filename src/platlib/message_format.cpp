@@ -148,6 +148,24 @@ int message_template_expand(const message_template *compiled, const char *const 
     return out.used;
 }
 
+int message_template_expand_sized(const message_template *compiled, const char *const *arguments,
+                                  const size_t *lengths, char *buffer, int size) {
+    if (buffer == nullptr || size <= 0) {
+        return 0;
+    }
+    bounded_output out{buffer, size - 1, 0};
+    for (int i = 0; i < compiled->piece_count && out.used < out.capacity; ++i) {
+        const message_piece &piece = compiled->pieces[i];
+        if (piece.argument == 0) {
+            out.append(compiled->literals + piece.start, piece.length);
+        } else if (const char *argument = arguments[piece.argument - 1]) {
+            out.append(argument, lengths[piece.argument - 1]);
+        }
+    }
+    buffer[out.used] = '\0';
+    return out.used;
+}
+
 namespace {
 
 enum { HOST_TEXT_SIZE = 4096 };

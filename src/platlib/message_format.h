@@ -8,6 +8,8 @@
 #ifndef TOKENWEAVE_PLATLIB_MESSAGE_FORMAT_H
 #define TOKENWEAVE_PLATLIB_MESSAGE_FORMAT_H
 
+#include <stddef.h>
+
 enum { MESSAGE_MAX_ARGUMENTS = 99 };
 
 // The highest placeholder number text uses (0 when none): how many arguments
@@ -47,5 +49,10 @@ bool message_template_compile(message_template *compiled, const char *text, int 
 // for the text compiled, with the same cut and result.
 int message_template_expand(const message_template *compiled, const char *const *arguments,
                             char *buffer, int size);
+
+// message_template_expand for arguments whose lengths the caller knows:
+// lengths[i] is strlen(arguments[i]) (ignored for a null argument).
+int message_template_expand_sized(const message_template *compiled, const char *const *arguments,
+                                  const size_t *lengths, char *buffer, int size);
 
 #endif  // TOKENWEAVE_PLATLIB_MESSAGE_FORMAT_H

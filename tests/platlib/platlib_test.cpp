@@ -203,6 +203,15 @@ TEST(MessageTemplate, ExpandsLikeTheText) {
                           message_template_expand(&compiled, arguments, buffer, size))
                     << text << " " << argument_count << " " << size;
                 EXPECT_STREQ(expected, buffer) << text << " " << argument_count << " " << size;
+                size_t lengths[sizeof arguments / sizeof arguments[0]];
+                for (size_t i = 0; i < sizeof arguments / sizeof arguments[0]; ++i) {
+                    lengths[i] = arguments[i] != nullptr ? strlen(arguments[i]) : 0;
+                }
+                char sized[64];
+                EXPECT_EQ(expected_length,
+                          message_template_expand_sized(&compiled, arguments, lengths, sized, size))
+                    << text << " " << argument_count << " " << size;
+                EXPECT_STREQ(expected, sized) << text << " " << argument_count << " " << size;
             }
         }
     }
