@@ -140,6 +140,9 @@ GradedEntity *entitySlab::adopt(GradedEntity *entity) {
 }
 
 void entitySlab::absorb(entitySlab &other) {
+    if (&other == this) {
+        return;
+    }
     while (other.blocks != nullptr) {
         Block *block = other.blocks;
         other.blocks = block->next;

@@ -15,7 +15,8 @@
 // The heap owns the entities it holds: removeTop deletes the top one (and so
 // releases its data unless another handle shares the body). detachTop hands
 // the top one to the caller instead. Destroying a heap frees its slots and
-// nothing they point to, so an owner empties it first.
+// the cells of the entities it made, but releases no entity's data and
+// deletes no entity it was given, so an owner empties it first.
 //
 // Entities the heap makes itself (emplace, heap_insert) live in an
 // entitySlab the heap owns: a query queues tens of thousands of them, and one
@@ -112,7 +113,8 @@ public:
     GradedEntity *adopt(GradedEntity *entity);
 
     // Takes over every cell of other, used or free; other ends empty. Its
-    // entities stay where they are and now belong to this slab.
+    // entities stay where they are and now belong to this slab. Absorbing
+    // itself changes nothing.
     void absorb(entitySlab &other);
 
     // Cells in all blocks, used or free.
@@ -298,9 +300,10 @@ public:
     // Moves every element into target in the order removeTop would take them
     // out, as moveTopTo one by one would, but keeping each where it lives:
     // target's store takes over this heap's store (for entities: the slab's
-    // cells) whole. Throws std::bad_alloc with both heaps unchanged.
+    // cells) whole. Moving a heap into itself changes nothing. Throws
+    // std::bad_alloc with both heaps unchanged.
     void moveAllTo(heap &target) {
-        if (count == 0) {
+        if (count == 0 || &target == this) {
             return;
         }
         if (count > UINT_MAX - 2 - target.count) {

@@ -714,6 +714,8 @@ TEST_F(HeapMove, FailedMoveOfAllLeavesBothHeapsAsTheyWere) {
 
     EXPECT_EQ(heap_move_all(queue, source), 0);
     EXPECT_EQ(heap_move_all(queue, source), 0);  // nothing left to move
+    EXPECT_EQ(heap_move_all(queue, queue), 0);   // into itself: nothing changes
+    EXPECT_EQ(queue->getCount(), 4u);
     EXPECT_EQ(heap_move_all(nullptr, source), -1);
     EXPECT_EQ(heap_move_all(queue, nullptr), -1);
     EXPECT_EQ(drain(), (std::vector<int>{1, 2, 3, 5}));
