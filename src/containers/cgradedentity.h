@@ -19,11 +19,12 @@
 // deletes no entity it was given, so an owner empties it first.
 //
 // Entities the heap makes itself (emplace, heap_insert) live in an
-// entitySlab the heap owns: a query queues tens of thousands of them, and one
-// handle and one body allocated apiece cost a fifth of its time. Their cells
-// are reused as entities leave and freed with the heap. Such an entity may be
-// read and copied while the heap holds it, never assigned to, and a copy must
-// go before the heap does; detachTop turns it into an ordinary entity first.
+// entitySlab the heap owns: a query queues tens of thousands of them, and a
+// handle and a body allocated apiece cost a fifth of its instructions. Their
+// cells are reused as entities leave and freed with the heap. Such an entity
+// may be read and copied while the heap holds it, never assigned to, and a
+// copy must go before the heap does; detachTop turns it into an ordinary
+// entity first.
 //
 // Allocation failure inside these classes throws std::bad_alloc and leaves the
 // heap holding exactly what it held. Plain-function code reaches the heap
@@ -116,9 +117,6 @@ public:
     // entities stay where they are and now belong to this slab. Absorbing
     // itself changes nothing.
     void absorb(entitySlab &other);
-
-    // Cells in all blocks, used or free.
-    std::size_t getCells() const { return cells; }
 
 private:
     friend class GradedEntity;  // a body's last handle hands its cell back
