@@ -61,8 +61,8 @@ void report_pair(CCorrelationAnalyser *analyser, const candidate_pair_t *pair, F
 // named, the line's messages, read from the host once per report, and the
 // input's part of the line, expanded again only when the input changes
 // (a query's pairs come in long runs of one input). Lines are also gathered
-// into blocks written to the report whole, so a report of tens of thousands
-// of lines costs a few hundred writes: the last block goes out when lines is
+// into blocks written to the report whole, one write per REPORT_BLOCK_SIZE
+// bytes instead of one per line: the last block goes out when lines is
 // destroyed, so keep one per loop over a queue, never across reports, and
 // let it go before the report is closed. Valid while the occurrences of the
 // pairs written with it are alive.
