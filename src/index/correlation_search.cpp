@@ -8,6 +8,7 @@
 #include "index/analyser_access.h"
 #include "index/occurrence_lookup.h"
 #include "index/offer_gathering.h"
+#include "index/offer_queue.h"
 #include "index/pair_ranking.h"
 #include "platlib/messages.h"
 
@@ -54,7 +55,7 @@ int remember_reported(reported_pairs *reported, const candidate_pair_t *pair,
 // trees the shortcut cannot describe and to check the shortcut against.
 int gather_value_offers_by_walks(CCorrelationAnalyser *analyser, correlation_index *index,
                                  token_instances_t *instances, float min_grade,
-                                 const reported_pairs *reported, graded_heap *queue) {
+                                 const reported_pairs *reported, offer_queue *queue) {
     list_node **list = instances->occurrences;
     // The walks stop at links an earlier search left; unlinked, every search
     // gates as the first one on a fresh index. A chain never leaves its
@@ -75,11 +76,9 @@ int gather_value_offers_by_walks(CCorrelationAnalyser *analyser, correlation_ind
         if (min_grade > gate) {
             continue;
         }
-        candidate_pair_t *pair = nullptr;
-        if (pick_best_pair(analyser, input, reported, &pair) != 0) {
-            return -1;
-        }
-        if (pair != nullptr && queue_candidate(queue, pair) != 0) {
+        candidate_pair_t pair;
+        pick_best_pair(analyser, input, reported, &pair);
+        if (pair.input != nullptr && offer_queue_push(queue, pair) != 0) {
             return -1;
         }
     }
@@ -91,7 +90,7 @@ bool gather_by_walks = false;
 // Queues the input occurrences' first offers: every input occurrence whose
 // gate grade is at least min_grade offers its best pair.
 int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index, float min_grade,
-                        const reported_pairs *reported, graded_heap *queue) {
+                        const reported_pairs *reported, offer_queue *queue) {
     output_grade_probe probe;
     bool have_probe = make_output_grade_probe(analyser_evaluator(analyser), &probe);
     offer_scratch scratch;
@@ -119,7 +118,7 @@ int gather_first_offers(CCorrelationAnalyser *analyser, correlation_index *index
 }
 
 // Writes the best pairs, each time offering the written input's next best.
-int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int max_results,
+int report_best_pairs(CCorrelationAnalyser *analyser, offer_queue *queue, int max_results,
                       reported_pairs *reported, FILE *report) {
     pair_rankings *rankings = pair_rankings_create();
     if (rankings == nullptr) {
@@ -127,26 +126,28 @@ int report_best_pairs(CCorrelationAnalyser *analyser, graded_heap *queue, int ma
     }
     int result = 0;
     report_lines lines;
-    for (int written = 0; result == 0 && !heap_is_empty(queue) && written < max_results;) {
+    for (int written = 0; result == 0 && !offer_queue_is_empty(queue) && written < max_results;) {
         ++written;
         analyser_report_progress(
             analyser,
             static_cast<float>(written) / static_cast<float>(max_results) * GATHERING_SHARE +
                 GATHERING_SHARE);
-        const candidate_pair_t *top = static_cast<const candidate_pair_t *>(heap_top_data(queue));
         candidate_pair_t *copy = nullptr;
-        int remembered = remember_reported(reported, top, &copy);
-        heap_remove_top(queue);
+        int remembered = remember_reported(reported, offer_queue_top(queue), &copy);
+        offer_queue_pop(queue);
         if (remembered != 0) {
             result = -1;
             break;
         }
         report_pair_line(&lines, analyser, copy, report);
-        candidate_pair_t *next = nullptr;
-        int picked = gather_by_walks
-                         ? pick_best_pair(analyser, copy->input, reported, &next)
-                         : pick_next_ranked_pair(analyser, rankings, copy->input, reported, &next);
-        if (picked != 0 || (next != nullptr && queue_candidate(queue, next) != 0)) {
+        candidate_pair_t next;
+        int picked = 0;
+        if (gather_by_walks) {
+            pick_best_pair(analyser, copy->input, reported, &next);
+        } else {
+            picked = pick_next_ranked_pair(analyser, rankings, copy->input, reported, &next);
+        }
+        if (picked != 0 || (next.input != nullptr && offer_queue_push(queue, next) != 0)) {
             result = -1;
         }
     }
@@ -275,12 +276,12 @@ int chain_candidates(CCorrelationAnalyser *analyser, correlation_index *index, c
     return linked;
 }
 
-int pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
-                   const reported_pairs *reported, candidate_pair_t **pair) {
-    *pair = nullptr;
+void pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
+                    const reported_pairs *reported, candidate_pair_t *pair) {
+    pair->input = nullptr;
     token_instances_t *instances = find_token_instances(analyser_index(analyser), input->value);
     if (instances == nullptr) {
-        return 0;
+        return;
     }
     float best_grade = 0.0f;
     token_entry_tag *best_output = nullptr;
@@ -292,11 +293,9 @@ int pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
             best_output = output;
         }
     }
-    if (best_output == nullptr) {
-        return 0;
+    if (best_output != nullptr) {
+        *pair = candidate_pair_t{input, best_output, best_grade};
     }
-    *pair = new_candidate_pair(best_grade, input, best_output);
-    return *pair != nullptr ? 0 : -1;
 }
 
 int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
@@ -305,12 +304,12 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
     if (report == nullptr) {
         return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
-    graded_heap *queue = heap_create(SEARCH_QUEUE_CAPACITY);
+    offer_queue *queue = offer_queue_create(SEARCH_QUEUE_CAPACITY);
     reported_pairs reported;
     reported.list = list_create();
     int set_ready = pair_set_init(&reported.written);
     if (queue == nullptr || set_ready != 0) {
-        heap_delete(queue);
+        offer_queue_release(queue);
         release_reported(&reported);
         fclose(report);
         return TOKENWEAVE_FAILED;
@@ -319,14 +318,13 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
     int result = TOKENWEAVE_OK;
     if (gather_first_offers(analyser, index, min_grade, &reported, queue) != 0) {
         result = TOKENWEAVE_FAILED;
-    } else if (heap_is_empty(queue)) {
+    } else if (offer_queue_is_empty(queue)) {
         fprintf(report, "%s\n", load_message(MSG_SEARCH_FOUND_NOTHING));
         result = TOKENWEAVE_NOTHING_FOUND;
     } else if (report_best_pairs(analyser, queue, max_results, &reported, report) != 0) {
         result = TOKENWEAVE_FAILED;
     }
-    discard_candidates(queue);
-    heap_delete(queue);
+    offer_queue_release(queue);
     release_reported(&reported);
     if (!close_report(report, report_path) && result != TOKENWEAVE_FAILED) {
         return TOKENWEAVE_REPORT_NOT_WRITTEN;

@@ -42,10 +42,10 @@ int chain_candidates(CCorrelationAnalyser *analyser, correlation_index *index, c
                      const char *file, int line, float *gate);
 
 // The best pair of input's chain that is not yet reported, graded above 0;
-// nearest first among equal grades. Sets *pair to a new pair or null.
-// 0, or -1 when memory ran out.
-int pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
-                   const reported_pairs *reported, candidate_pair_t **pair);
+// nearest first among equal grades. Sets *pair to it; pair->input is null
+// when there is none.
+void pick_best_pair(CCorrelationAnalyser *analyser, token_entry_tag *input,
+                    const reported_pairs *reported, candidate_pair_t *pair);
 
 // Sets the grid_repeat of every output occurrence to the length of its run:
 // consecutive output occurrences of the value from the same grid number.

@@ -168,7 +168,7 @@ best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instan
 }  // namespace
 
 int gather_value_offers(pair_grader *grader, token_instances_t *instances,
-                        const output_grade_probe *probe, float min_grade, graded_heap *queue,
+                        const output_grade_probe *probe, float min_grade, offer_queue *queue,
                         offer_scratch *scratch) {
     scratch->output_count = 0;
     scratch->offer_count = 0;
@@ -254,8 +254,7 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
         if (!offer.offers || !offer.linked || min_grade > gate || offer.best == nullptr) {
             continue;
         }
-        candidate_pair_t *pair = new_candidate_pair(offer.grade, offer.input, offer.best);
-        if (pair == nullptr || queue_candidate(queue, pair) != 0) {
+        if (offer_queue_push(queue, candidate_pair_t{offer.input, offer.best, offer.grade}) != 0) {
             return -1;
         }
     }

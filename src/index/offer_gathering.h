@@ -23,9 +23,9 @@
 
 #include <stdint.h>
 
-#include "containers/cgradedentity.h"
 #include "heuristics/output_grade_probe.h"
 #include "index/correlation_index.h"
+#include "index/offer_queue.h"
 #include "index/pair_grader.h"
 
 struct seen_output {
@@ -70,7 +70,7 @@ struct offer_scratch {
 // Gathers the offers of one value into queue. probe null: every earlier
 // output is graded. 0, or -1 when memory ran out.
 int gather_value_offers(pair_grader *grader, token_instances_t *instances,
-                        const output_grade_probe *probe, float min_grade, graded_heap *queue,
+                        const output_grade_probe *probe, float min_grade, offer_queue *queue,
                         offer_scratch *scratch);
 
 void release_offer_scratch(offer_scratch *scratch);

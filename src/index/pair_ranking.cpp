@@ -83,8 +83,8 @@ void pair_rankings_release(pair_rankings *rankings) {
 
 int pick_next_ranked_pair(CCorrelationAnalyser *analyser, pair_rankings *rankings,
                           token_entry_tag *input, const reported_pairs *reported,
-                          candidate_pair_t **pair) {
-    *pair = nullptr;
+                          candidate_pair_t *pair) {
+    pair->input = nullptr;
     token_instances_t *instances = find_token_instances(analyser_index(analyser), input->value);
     if (instances == nullptr) {
         return 0;
@@ -112,8 +112,8 @@ int pick_next_ranked_pair(CCorrelationAnalyser *analyser, pair_rankings *ranking
             ranking.last_taken = candidate;
             ranking.taken_any = true;
             if (!pair_set_contains(&reported->written, input, candidate.output)) {
-                *pair = new_candidate_pair(candidate.grade, input, candidate.output);
-                return *pair != nullptr ? 0 : -1;
+                *pair = candidate_pair_t{input, candidate.output, candidate.grade};
+                return 0;
             }
         }
     } catch (const std::bad_alloc &) {

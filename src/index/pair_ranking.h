@@ -22,10 +22,10 @@ pair_rankings *pair_rankings_create();
 void pair_rankings_release(pair_rankings *rankings);
 
 // What pick_best_pair answers for input, from input's ranking: the best pair
-// of its chain graded above 0 that is not in reported. 0, or -1 when memory
-// ran out.
+// of its chain graded above 0 that is not in reported (pair->input null when
+// there is none). 0, or -1 when memory ran out.
 int pick_next_ranked_pair(CCorrelationAnalyser *analyser, pair_rankings *rankings,
                           token_entry_tag *input, const reported_pairs *reported,
-                          candidate_pair_t **pair);
+                          candidate_pair_t *pair);
 
 #endif  // TOKENWEAVE_INDEX_PAIR_RANKING_H
