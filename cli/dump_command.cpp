@@ -188,7 +188,7 @@ json dump_locations(const correlation_index *index) {
                              {"file", base_name(occurrence->file)},
                              {"line", occurrence->line}});
         }
-        locations.push_back({{"key", text(key)}, {"chain", chain}});
+        locations.push_back({{"key", text(key.c_str())}, {"chain", chain}});
     }
     return locations;
 }

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "hashkit/hashkit.h"
+#include "index/chain_table.h"
 
 namespace {
 
@@ -59,16 +60,19 @@ correlation_index *create_index_tables() {
     index->token_table = ht_open(TOKEN_TABLE_BUCKETS);
     index->file_table = ht_open_ext(FILE_TABLE_BUCKETS, destroy_action_file);
     index->handle_table = ht_open(HANDLE_TABLE_BUCKETS);
-    index->location_table = ht_open(LOCATION_TABLE_BUCKETS);
+    index->location_table = chain_table_create();
     index->statement_table = ht_open_ext(STATEMENT_TABLE_BUCKETS, free);
     index->stop_list = ht_open(STOP_LIST_BUCKETS);
-    index->place_table = ht_open(PLACE_TABLE_BUCKETS);
+    index->place_table = chain_table_create();
+    index->location_base_names = base_name_list_create();
+    index->chain_file_base_name_number = -1;
     index->file_paths = static_cast<char **>(calloc(INITIAL_FILE_PATH_SLOTS, sizeof(char *)));
     index->file_path_slots = INITIAL_FILE_PATH_SLOTS;
     if (index->token_table == nullptr || index->file_table == nullptr ||
         index->handle_table == nullptr || index->location_table == nullptr ||
         index->statement_table == nullptr || index->stop_list == nullptr ||
-        index->place_table == nullptr || index->file_paths == nullptr) {
+        index->place_table == nullptr || index->location_base_names == nullptr ||
+        index->file_paths == nullptr) {
         release_index(index);
         return nullptr;
     }
@@ -82,10 +86,11 @@ void release_index(correlation_index *index) {
     ht_close(index->token_table);
     ht_close(index->file_table);
     ht_close(index->handle_table);
-    ht_close(index->location_table);
+    chain_table_release(index->location_table);
     ht_close(index->statement_table);
     ht_close(index->stop_list);
-    ht_close(index->place_table);
+    chain_table_release(index->place_table);
+    base_name_list_release(index->location_base_names);
     arena_release(&index->records);
     free(index->grid_files);
     if (index->file_paths != nullptr) {

@@ -18,13 +18,13 @@
 struct ht_table;
 struct action_file_t;
 struct grid_directory_files;
+struct chain_table;
+struct base_name_list;
 
 enum index_table_size {
     TOKEN_TABLE_BUCKETS = 2048,
     FILE_TABLE_BUCKETS = 64,
     HANDLE_TABLE_BUCKETS = 64,
-    LOCATION_TABLE_BUCKETS = 1024,
-    PLACE_TABLE_BUCKETS = 1024,
     STATEMENT_TABLE_BUCKETS = 1024,
     STOP_LIST_BUCKETS = 32
 };
@@ -32,18 +32,19 @@ enum index_table_size {
 enum { STATEMENT_HANDLE_SIZE = 32 };
 
 struct correlation_index {
-    ht_table *token_table;      // token text -> token_instances_t (in records)
-    ht_table *file_table;       // full action-file path -> action_file_t (owned)
-    char **file_paths;          // full paths in project order, ended by null (owned)
-    ht_table *handle_table;     // handle -> newest input occurrence under it
-    ht_table *location_table;   // location key -> first occurrence of a chain
-    ht_table *statement_table;  // handle -> statement_site_t (owned)
-    ht_table *stop_list;        // token text -> marker; stays empty
-    int file_path_slots;        // entries file_paths has room for, terminator included
-    // Project position and line ("%d:%d") -> first occurrence of a chain: the
-    // chains of location_table again, told apart for files that share a base
-    // name.
-    ht_table *place_table;
+    ht_table *token_table;        // token text -> token_instances_t (in records)
+    ht_table *file_table;         // full action-file path -> action_file_t (owned)
+    char **file_paths;            // full paths in project order, ended by null (owned)
+    ht_table *handle_table;       // handle -> newest input occurrence under it
+    chain_table *location_table;  // location key -> first occurrence of a chain
+    ht_table *statement_table;    // handle -> statement_site_t (owned)
+    ht_table *stop_list;          // token text -> marker; stays empty
+    int file_path_slots;          // entries file_paths has room for, terminator included
+    // Project position and line -> the chain first filed there: the chains
+    // of location_table again, told apart for files that share a base name.
+    chain_table *place_table;
+    // Location keys are a line and the number of the base name here.
+    base_name_list *location_base_names;
     record_arena records;  // what the recorder files; released with the index
     // The action file add_chain_location last filed a chain for, with its
     // base name: an executed statement files its chain twice, mostly in the
@@ -51,6 +52,7 @@ struct correlation_index {
     const char *chain_file_path;
     action_file_t *chain_file;
     const char *chain_file_base_name;
+    int chain_file_base_name_number;  // in location_base_names; -1 when it could not be added
     // The files load_grid last found; null until the first grid (owned).
     grid_directory_files *grid_files;
 };

@@ -7,6 +7,7 @@
 #include "containers/list.h"
 #include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
+#include "index/chain_table.h"
 #include "index/grid_loader.h"
 #include "index/scanner/scanner.h"
 #include "model/keyword_table.h"
@@ -106,9 +107,55 @@ std::vector<const token_entry_tag *> index_occurrences(const token_instances_t *
     return occurrences;
 }
 
-std::vector<std::pair<const char *, const token_entry_tag *>> index_locations(
+namespace {
+
+struct location_listing {
+    const base_name_list *base_names;
+    // The base name number of each file whose places stand for its base
+    // name's location keys, else -1; by position in the project.
+    std::vector<int> keys_of_file;
+    std::vector<std::pair<std::string, const token_entry_tag *>> *locations;
+};
+
+void add_listed_location(location_listing *listing, int base_name, const chain_table_entry &entry) {
+    const char *text = base_name_text(listing->base_names, base_name);
+    listing->locations->emplace_back(
+        std::string(text != nullptr ? text : "") + ':' + std::to_string(entry.line), entry.chain);
+}
+
+void list_location(void *context, const chain_table_entry &entry) {
+    location_listing *listing = static_cast<location_listing *>(context);
+    if (base_name_filer(listing->base_names, entry.group) == SEVERAL_FILERS) {
+        add_listed_location(listing, entry.group, entry);
+    }
+}
+
+void list_place_as_location(void *context, const chain_table_entry &entry) {
+    location_listing *listing = static_cast<location_listing *>(context);
+    size_t file = static_cast<size_t>(entry.group);
+    if (file < listing->keys_of_file.size() && listing->keys_of_file[file] >= 0) {
+        add_listed_location(listing, listing->keys_of_file[file], entry);
+    }
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, const token_entry_tag *>> index_locations(
     const correlation_index *index) {
-    return sorted_entries<token_entry_tag>(index->location_table);
+    std::vector<std::pair<std::string, const token_entry_tag *>> locations;
+    location_listing listing = {index->location_base_names, {}, &locations};
+    for (int i = 0; index->file_paths[i] != nullptr; ++i) {
+        int base_name =
+            find_base_name_number(listing.base_names, os_base_name(index->file_paths[i]));
+        bool stands_for_keys = base_name_filer(listing.base_names, base_name) == i;
+        listing.keys_of_file.push_back(stands_for_keys ? base_name : -1);
+    }
+    chain_table_visit(index->location_table, list_location, &listing);
+    chain_table_visit(index->place_table, list_place_as_location, &listing);
+    std::sort(locations.begin(), locations.end(), [](const auto &a, const auto &b) {
+        return byte_order(a.first.c_str(), b.first.c_str());
+    });
+    return locations;
 }
 
 std::vector<std::pair<const char *, const statement_site_t *>> index_statements(

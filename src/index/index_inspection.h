@@ -34,7 +34,7 @@ std::vector<const token_entry_tag *> index_occurrences(const token_instances_t *
 
 // Location keys with the newest occurrence of their chain, in key byte order;
 // follow same_handle_previous for the rest of the chain.
-std::vector<std::pair<const char *, const token_entry_tag *>> index_locations(
+std::vector<std::pair<std::string, const token_entry_tag *>> index_locations(
     const correlation_index *index);
 
 // Statement sites by handle, in handle byte order.

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "hashkit/hashkit.h"
+#include "index/chain_table.h"
 #include "index/correlation_index.h"
 #include "platlib/platlib.h"
 
@@ -11,8 +11,6 @@ namespace {
 
 // Longest decimal form of an int, sign included.
 enum { INT_DECIMAL_SIZE = 12 };
-
-static_assert(PLACE_KEY_SIZE == 2 * INT_DECIMAL_SIZE + 2, "a place key holds two ints");
 
 // Writes line in decimal at the end of digits (which has INT_DECIMAL_SIZE
 // bytes) and returns where the text starts. Keys are formed for every
@@ -30,22 +28,6 @@ char *format_decimal(char *digits, int line) {
         *--start = '-';
     }
     return start;
-}
-
-// Appends the decimal form of number at out and returns the end of it.
-char *append_decimal(char *out, int number) {
-    char digits[INT_DECIMAL_SIZE];
-    const char *text = format_decimal(digits, number);
-    size_t length = static_cast<size_t>(digits + INT_DECIMAL_SIZE - text);
-    memcpy(out, text, length);
-    return out + length;
-}
-
-void format_place_key(char (&key)[PLACE_KEY_SIZE], int file_position, int line) {
-    char *end = append_decimal(key, file_position);
-    *end++ = ':';
-    end = append_decimal(end, line);
-    *end = '\0';
 }
 
 // Number of action files whose base name is that of file_path.
@@ -81,7 +63,38 @@ int format_base_name_key(location_key *key, const char *base_name, int line) {
     return 0;
 }
 
+// While one action file alone files chains under a base name, its location
+// keys hold just what its places hold, so they are not kept twice: the
+// location table takes the base name's keys only from the moment a second
+// file (or a path outside the project) files under it, starting with a copy
+// of the first file's places.
+void file_under_location_key(correlation_index *index, int base_name, const action_file_t *file,
+                             int line, token_entry_tag *chain) {
+    base_name_list *names = index->location_base_names;
+    int filer = base_name_filer(names, base_name);
+    if (file != nullptr && (filer == NO_FILER || filer == file->index)) {
+        set_base_name_filer(names, base_name, file->index);
+        return;
+    }
+    if (filer != SEVERAL_FILERS) {
+        if (filer != NO_FILER && chain_table_copy_group(index->location_table, base_name,
+                                                        index->place_table, filer) != 0) {
+            return;  // memory ran out: the keys stay with the first file's places
+        }
+        set_base_name_filer(names, base_name, SEVERAL_FILERS);
+    }
+    chain_table_add(index->location_table, base_name, line, chain);
+}
+
 }  // namespace
+
+token_entry_tag *chain_at_location_key(const correlation_index *index, int base_name, int line) {
+    int filer = base_name_filer(index->location_base_names, base_name);
+    if (filer >= 0) {
+        return chain_table_get(index->place_table, filer, line);
+    }
+    return chain_table_get(index->location_table, base_name, line);
+}
 
 int location_key_format(location_key *key, const char *file_path, int line) {
     return format_base_name_key(key, os_base_name(file_path), line);
@@ -97,38 +110,34 @@ void location_key_release(location_key *key) {
 void prepare_chain_location(correlation_index *index, const char *file_path, int line,
                             chain_location *location) {
     action_file_t *file = index->chain_file;
-    const char *base_name = index->chain_file_base_name;
+    int base_name = index->chain_file_base_name_number;
     if (file_path != index->chain_file_path) {
         file = find_action_file(index, file_path);
-        base_name = os_base_name(file_path);
+        const char *base_name_text = os_base_name(file_path);
+        base_name = base_name_number(index->location_base_names, base_name_text);
         // Only a registered file is kept: its path lives as long as the index.
         if (file != nullptr) {
             index->chain_file_path = file_path;
             index->chain_file = file;
-            index->chain_file_base_name = base_name;
+            index->chain_file_base_name = base_name_text;
+            index->chain_file_base_name_number = base_name;
         }
     }
-    location->keyed = format_base_name_key(&location->key, base_name, line) == 0;
-    if (location->keyed) {
-        ht_prefetch(index->location_table, location->key.text);
-    }
-    location->placed = file != nullptr;
-    if (location->placed) {
-        format_place_key(location->place, file->index, line);
-        ht_prefetch(index->place_table, location->place);
+    location->file = file;
+    location->base_name = base_name;
+    location->line = line;
+    if (file != nullptr) {
+        chain_table_prefetch(index->place_table, file->index, line);
     }
 }
 
 void file_chain_location(correlation_index *index, chain_location *location,
                          token_entry_tag *chain) {
-    if (location->keyed) {
-        ht_add(index->location_table, location->key.text, chain);
-        location_key_release(&location->key);
-        location->keyed = false;
+    if (location->file != nullptr) {
+        chain_table_add(index->place_table, location->file->index, location->line, chain);
     }
-    if (location->placed) {
-        ht_add(index->place_table, location->place, chain);
-        location->placed = false;
+    if (location->base_name >= 0) {
+        file_under_location_key(index, location->base_name, location->file, location->line, chain);
     }
 }
 
@@ -144,9 +153,7 @@ int find_chain_location(correlation_index *index, const char *file_path, int lin
     *chain = nullptr;
     action_file_t *file = find_action_file(index, file_path);
     if (file != nullptr) {
-        char place[PLACE_KEY_SIZE];
-        format_place_key(place, file->index, line);
-        *chain = static_cast<token_entry_tag *>(ht_get(index->place_table, place));
+        *chain = chain_table_get(index->place_table, file->index, line);
         if (*chain != nullptr) {
             return 0;
         }
@@ -155,11 +162,7 @@ int find_chain_location(correlation_index *index, const char *file_path, int lin
     if (files_with_base_name_of(index, file_path) > 1) {
         return 0;
     }
-    location_key key;
-    if (location_key_format(&key, file_path, line) != 0) {
-        return -1;
-    }
-    *chain = static_cast<token_entry_tag *>(ht_get(index->location_table, key.text));
-    location_key_release(&key);
+    int base_name = find_base_name_number(index->location_base_names, os_base_name(file_path));
+    *chain = chain_at_location_key(index, base_name, line);
     return 0;
 }

@@ -11,11 +11,7 @@
 #ifndef TOKENWEAVE_INDEX_LOCATION_KEY_H
 #define TOKENWEAVE_INDEX_LOCATION_KEY_H
 
-enum {
-    LOCATION_KEY_INLINE_SIZE = 72,
-    // Two ints in decimal, signs included, a colon and the terminator.
-    PLACE_KEY_SIZE = 2 * 12 + 2
-};
+enum { LOCATION_KEY_INLINE_SIZE = 72 };
 
 struct location_key {
     char inline_text[LOCATION_KEY_INLINE_SIZE];
@@ -37,25 +33,29 @@ struct token_entry_tag;
 void add_chain_location(correlation_index *index, const char *file_path, int line,
                         token_entry_tag *chain);
 
-// The keys of one place a chain is about to be filed under. Every executed
-// statement files its chain under two new keys in each of two large tables,
-// where each key's slot is a cache miss: preparing all of them before filing
-// any lets those misses overlap.
+// Where a chain is about to be filed: its file (null for a path that is no
+// action file of the index), the number of its base name (-1 when memory ran
+// out) and the line. Every executed statement files its chain in two places,
+// each slot of the large place table a cache miss: preparing both before
+// filing either lets the misses overlap.
+struct action_file_t;
 struct chain_location {
-    location_key key;
-    bool keyed;  // key formed (memory did not run out)
-    char place[PLACE_KEY_SIZE];
-    bool placed;  // the file is an action file of the index: place formed
+    action_file_t *file;
+    int base_name;
+    int line;
 };
 
-// Forms the keys add_chain_location would file under and starts loading
-// their slots.
+// Finds what add_chain_location files under and starts loading the place
+// table's slot.
 void prepare_chain_location(correlation_index *index, const char *file_path, int line,
                             chain_location *location);
-// Files chain under the prepared keys, as add_chain_location does, and
-// releases them.
+// Files chain where prepared, as add_chain_location does.
 void file_chain_location(correlation_index *index, chain_location *location,
                          token_entry_tag *chain);
+
+// The chain filed under the location key of a base name (its number in the
+// index's location_base_names) and line, or null.
+token_entry_tag *chain_at_location_key(const correlation_index *index, int base_name, int line);
 
 // Sets *chain to the chain filed under line of the action file at file_path,
 // or null. A path that is no action file of the index (a bare base name, say)

@@ -8,6 +8,7 @@
 
 #include "containers/list.h"
 #include "hashkit/hashkit.h"
+#include "index/index_inspection.h"
 #include "platlib/platlib.h"
 
 namespace tw_test {
@@ -167,6 +168,15 @@ std::string ChainSection(const char *header, ht_table *table, int occurrence_tot
     return lines.empty() ? lines : std::string("-- ") + header + "\n" + lines;
 }
 
+std::string LocationSection(correlation_index *index, int occurrence_total) {
+    std::ostringstream out;
+    for (const auto &[key, newest] : index_locations(index)) {
+        out << Printable(key.c_str()) << ':' << Chain(newest, occurrence_total) << '\n';
+    }
+    std::string lines = out.str();
+    return lines.empty() ? lines : "-- locations\n" + lines;
+}
+
 std::string StatementSection(correlation_index *index) {
     std::ostringstream out;
     for (const auto &[key, value] : SortedEntries(index->statement_table)) {
@@ -191,8 +201,7 @@ std::string DumpIndex(correlation_index *index) {
     std::ostringstream problems;
     int occurrence_total = 0;
     std::string lines = TokenLines(index, &occurrence_total, problems);
-    return lines + problems.str() +
-           ChainSection("locations", index->location_table, occurrence_total) +
+    return lines + problems.str() + LocationSection(index, occurrence_total) +
            StatementSection(index) + ChainSection("pending", index->handle_table, occurrence_total);
 }
 
