@@ -6,15 +6,19 @@
 #   scripts/setup.sh --windows  also the 32-bit Windows cross build and Wine
 #                               to run its tests, and the pugixml source that
 #                               the cross build compiles for itself
+#   scripts/setup.sh --i686     also the 32-bit Linux compiler and libraries
+#                               that ARCH=i686 bench/run_bench.sh builds with
 set -euo pipefail
 
 windows=0
+i686=0
 extra=()
 for argument in "$@"; do
     case "$argument" in
         --windows) windows=1 ;;
+        --i686) i686=1 ;;
         -*)
-            echo "usage: $0 [--windows] [EXTRA_PACKAGE...]" >&2
+            echo "usage: $0 [--windows] [--i686] [EXTRA_PACKAGE...]" >&2
             exit 2
             ;;
         *) extra+=("$argument") ;;
@@ -28,6 +32,9 @@ if [ "$windows" -eq 1 ]; then
     # googletest: the GoogleTest sources in /usr/src/googletest, compiled by
     # the cross build. dpkg-dev: dpkg-source unpacks the pugixml source.
     packages+=(g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 googletest dpkg-dev)
+fi
+if [ "$i686" -eq 1 ]; then
+    packages+=(g++-multilib libpugixml-dev:i386)
 fi
 
 # Where the cross build finds the pugixml source (cmake/TokenweaveWindowsDependencies.cmake).
@@ -46,8 +53,8 @@ need_root() {
 }
 export DEBIAN_FRONTEND=noninteractive
 
-if [ "$windows" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    need_root "add the i386 architecture (for wine32)"
+if [ $((windows + i686)) -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    need_root "add the i386 architecture (for wine32 and the 32-bit libraries)"
     "${run_as_root[@]}" dpkg --add-architecture i386
 fi
 
