@@ -9,7 +9,10 @@
 #   SEED            generator seed                      (1)
 #   TIMEOUT         seconds one phase may run           (600)
 #   SKIP_FIND       1 leaves FindCorrelations out        (0)
-#   BUILD_DIR       build directory                     (<source>/build-bench)
+#   ARCH            native, or i686 for the 32-bit build (native); i686
+#                   installs its compiler and libraries first (setup.sh --i686)
+#   BUILD_DIR       build directory                     (<source>/build-bench,
+#                   <source>/build-bench-i686 for ARCH=i686)
 #   WORK_DIR        where the projects are generated    (${TMPDIR:-/tmp}/tokenweave-bench)
 # Projects already generated with the same size, file count and seed are
 # reused. The table goes to standard output, progress to standard error.
@@ -21,7 +24,23 @@ lines_per_file="${LINES_PER_FILE:-5000}"
 seed="${SEED:-1}"
 timeout="${TIMEOUT:-600}"
 skip_find="${SKIP_FIND:-0}"
-build_dir="${BUILD_DIR:-$root/build-bench}"
+arch="${ARCH:-native}"
+arch_options=()
+case "$arch" in
+    native) build_dir="${BUILD_DIR:-$root/build-bench}" ;;
+    i686)
+        # The library ships as a 32-bit module, where every pointer in the
+        # index is half as wide: its memory is measured on the same projects.
+        build_dir="${BUILD_DIR:-$root/build-bench-i686}"
+        bash "$root/scripts/setup.sh" --i686 >&2
+        arch_options=(-DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32
+            -Dpugixml_DIR=/usr/lib/i386-linux-gnu/cmake/pugixml)
+        ;;
+    *)
+        echo "run_bench.sh: ARCH must be native or i686, not '$arch'" >&2
+        exit 2
+        ;;
+esac
 work_dir="${WORK_DIR:-${TMPDIR:-/tmp}/tokenweave-bench}"
 min_files=4
 exit_timed_out=3
@@ -43,9 +62,9 @@ label_of() {
     fi
 }
 
-echo "Building tokenweave_bench (Release) in $build_dir" >&2
+echo "Building tokenweave_bench (Release, $arch) in $build_dir" >&2
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DTOKENWEAVE_BUILD_TESTS=OFF \
-    -DTOKENWEAVE_BUILD_CLI=OFF -DTOKENWEAVE_BUILD_BENCH=ON >/dev/null
+    -DTOKENWEAVE_BUILD_CLI=OFF -DTOKENWEAVE_BUILD_BENCH=ON "${arch_options[@]}" >/dev/null
 cmake --build "$build_dir" -j2 --target tokenweave_bench >/dev/null
 bench="$build_dir/bin/tokenweave_bench"
 
@@ -55,7 +74,7 @@ if [[ "$skip_find" == 1 ]]; then
 fi
 
 echo "Command: SIZES=\"$sizes\" LINES_PER_FILE=$lines_per_file SEED=$seed TIMEOUT=$timeout" \
-    "SKIP_FIND=$skip_find bench/run_bench.sh"
+    "SKIP_FIND=$skip_find ARCH=$arch bench/run_bench.sh"
 echo
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')," \
     "$(awk '/MemTotal/ {printf "%.1f GB RAM", $2 / 1048576}' /proc/meminfo);" \
@@ -72,6 +91,9 @@ for lines in $sizes; do
         files=$min_files
     fi
     label="$(label_of "$lines")"
+    if [[ "$arch" != native ]]; then
+        label="$label $arch"
+    fi
     project_dir="$work_dir/lines$lines-files$files-seed$seed"
     if [[ ! -f "$project_dir/targets" ]]; then
         echo "Generating $label: $lines lines in $files action files" >&2
