@@ -304,7 +304,7 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
     if (report == nullptr) {
         return TOKENWEAVE_REPORT_NOT_WRITTEN;
     }
-    offer_queue *queue = offer_queue_create(SEARCH_QUEUE_CAPACITY);
+    offer_queue *queue = offer_queue_create();
     reported_pairs reported;
     reported.list = list_create();
     int set_ready = pair_set_init(&reported.written);
@@ -316,7 +316,8 @@ int find_correlations(CCorrelationAnalyser *analyser, correlation_index *index,
     }
 
     int result = TOKENWEAVE_OK;
-    if (gather_first_offers(analyser, index, min_grade, &reported, queue) != 0) {
+    if (gather_first_offers(analyser, index, min_grade, &reported, queue) != 0 ||
+        offer_queue_order(queue) != 0) {
         result = TOKENWEAVE_FAILED;
     } else if (offer_queue_is_empty(queue)) {
         fprintf(report, "%s\n", load_message(MSG_SEARCH_FOUND_NOTHING));

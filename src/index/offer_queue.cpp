@@ -32,8 +32,9 @@ union offer_record {
 }  // namespace
 
 struct offer_queue {
-    explicit offer_queue(unsigned capacity) : order(capacity) {}
+    offer_queue() = default;
     ~offer_queue() {
+        delete order;
         for (uint32_t i = 0; i < block_count; ++i) {
             free(blocks[i]);
         }
@@ -42,7 +43,7 @@ struct offer_queue {
     offer_queue(const offer_queue &) = delete;
     offer_queue &operator=(const offer_queue &) = delete;
 
-    heap<queued_offer> order;
+    heap<queued_offer> *order = nullptr;  // null until offer_queue_order
     offer_record **blocks = nullptr;
     uint32_t block_count = 0;
     uint32_t block_slots = 0;   // entries blocks has room for
@@ -94,15 +95,8 @@ void give_back_record(offer_queue *queue, uint32_t number) {
 
 }  // namespace
 
-offer_queue *offer_queue_create(int capacity) {
-    if (capacity < 0) {
-        return nullptr;
-    }
-    try {
-        return new offer_queue(static_cast<unsigned>(capacity));
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+offer_queue *offer_queue_create() {
+    return new (std::nothrow) offer_queue();
 }
 
 void offer_queue_release(offer_queue *queue) {
@@ -114,42 +108,68 @@ int offer_queue_push(offer_queue *queue, const candidate_pair_t &pair) {
     if (number == NO_RECORD) {
         return -1;
     }
-    try {
-        // Room first: once it is there the insert cannot fail.
-        queue->order.growIfFull();
-    } catch (const std::bad_alloc &) {
-        give_back_record(queue, number);
-        return -1;
+    if (queue->order != nullptr) {
+        try {
+            // Room first: once it is there the insert cannot fail.
+            queue->order->growIfFull();
+        } catch (const std::bad_alloc &) {
+            give_back_record(queue, number);
+            return -1;
+        }
+        queue->order->insert(queued_offer{queue_grade(pair.grade), number});
     }
     record_at(queue, number)->pair = pair;
-    queue->order.insert(queued_offer{queue_grade(pair.grade), number});
+    return 0;
+}
+
+int offer_queue_order(offer_queue *queue) {
+    if (queue->order != nullptr) {
+        return 0;
+    }
+    // Nothing has left the queue yet, so the waiting offers are the records
+    // handed out, in the order they were pushed. One slot more than them:
+    // the heap grows when its last slot would be taken.
+    uint32_t waiting = queue->records_made;
+    try {
+        queue->order = new heap<queued_offer>(waiting + 1);
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
+    for (uint32_t number = 0; number < waiting; ++number) {
+        queue->order->insert(
+            queued_offer{queue_grade(record_at(queue, number)->pair.grade), number});
+    }
     return 0;
 }
 
 bool offer_queue_is_empty(const offer_queue *queue) {
-    return queue->order.getCount() == 0;
+    return offer_queue_count(queue) == 0;
 }
 
 size_t offer_queue_count(const offer_queue *queue) {
-    return queue->order.getCount();
+    return queue->order != nullptr ? queue->order->getCount() : 0;
 }
 
 const candidate_pair_t *offer_queue_top(offer_queue *queue) {
     if (offer_queue_is_empty(queue)) {
         return nullptr;
     }
-    return &record_at(queue, queue->order.top().record)->pair;
+    return &record_at(queue, queue->order->top().record)->pair;
 }
 
 void offer_queue_pop(offer_queue *queue) {
     if (offer_queue_is_empty(queue)) {
         return;
     }
-    uint32_t number = queue->order.top().record;
-    queue->order.removeTop();
+    uint32_t number = queue->order->top().record;
+    queue->order->removeTop();
     give_back_record(queue, number);
 }
 
 size_t offer_queue_record_capacity(const offer_queue *queue) {
     return static_cast<size_t>(queue->block_count) * RECORDS_PER_BLOCK;
+}
+
+size_t offer_queue_slot_capacity(const offer_queue *queue) {
+    return queue->order != nullptr ? queue->order->getCapacity() : 0;
 }

@@ -1,6 +1,7 @@
 // The search's offer queue: offers leave it in exactly the order an entity
-// heap fed the same grades gives them (equal grades included), each with the
-// pair it was queued with, and the records of offers gone are used again.
+// heap fed the same grades gives them (equal grades included), whether they
+// waited for the heap or went in as they came, each with the pair it was
+// queued with; the records of offers gone are used again.
 
 #include "index/offer_queue.h"
 
@@ -26,12 +27,19 @@ struct Step {
 const float POP = -1.0f;
 
 // Runs steps on both queues and compares every pop; returns the pairs popped.
+// The offer queue is ordered at the first pop: the pushes before it wait.
 std::vector<candidate_pair_t> run_both(const std::vector<Step> &steps) {
-    offer_queue *queue = offer_queue_create(2);
+    offer_queue *queue = offer_queue_create();
     graded_heap *entities = heap_create(2);
     std::vector<candidate_pair_t> popped;
     int pushed = 0;
     for (const Step &step : steps) {
+        if (step.grade < 0.0f && offer_queue_slot_capacity(queue) == 0) {
+            EXPECT_EQ(offer_queue_order(queue), 0);
+            // Room for just the waiting offers and the one free slot.
+            EXPECT_EQ(offer_queue_slot_capacity(queue), offer_queue_count(queue) + 1);
+            EXPECT_EQ(offer_queue_count(queue), static_cast<size_t>(pushed));
+        }
         if (step.grade >= 0.0f) {
             candidate_pair_t pair = pair_of(pushed % 64, (pushed * 7 + 3) % 64, step.grade);
             ++pushed;
@@ -98,20 +106,29 @@ TEST(OfferQueue, RandomRunsMatchTheEntityHeap) {
     }
 }
 
-TEST(OfferQueue, EmptyQueueHasNoTopAndPopDoesNothing) {
-    offer_queue *queue = offer_queue_create(0);
+TEST(OfferQueue, EmptyHeapHasNoTopAndPopDoesNothing) {
+    offer_queue *queue = offer_queue_create();
     ASSERT_NE(queue, nullptr);
+    // Waiting offers are not in the heap yet.
+    ASSERT_EQ(offer_queue_push(queue, pair_of(0, 1, 0.5f)), 0);
     EXPECT_TRUE(offer_queue_is_empty(queue));
     EXPECT_EQ(offer_queue_top(queue), nullptr);
     offer_queue_pop(queue);
-    EXPECT_EQ(offer_queue_count(queue), 0u);
-    EXPECT_EQ(offer_queue_create(-1), nullptr);
+    ASSERT_EQ(offer_queue_order(queue), 0);
+    EXPECT_EQ(offer_queue_count(queue), 1u);
+    EXPECT_EQ(offer_queue_order(queue), 0);  // once only: nothing added twice
+    EXPECT_EQ(offer_queue_count(queue), 1u);
+    offer_queue_pop(queue);
+    EXPECT_TRUE(offer_queue_is_empty(queue));
+    EXPECT_EQ(offer_queue_top(queue), nullptr);
+    offer_queue_pop(queue);
     offer_queue_release(queue);
     offer_queue_release(nullptr);
 }
 
 TEST(OfferQueue, RecordsOfOffersGoneAreUsedAgain) {
-    offer_queue *queue = offer_queue_create(16);
+    offer_queue *queue = offer_queue_create();
+    ASSERT_EQ(offer_queue_order(queue), 0);
     // Far more offers pass through than are ever held at once.
     const int HELD = 100;
     for (int i = 0; i < HELD; ++i) {
