@@ -8,7 +8,9 @@
 #include <sys/mman.h>
 #endif
 
-// Every entry is the record followed by its key's bytes. Entries of usual
+// Every entry is the record followed by its key's bytes and, for entries
+// added with a payload, the payload after them, so that a lookup finds the
+// caller's record in the lines it already loaded to compare the key. Entries of usual
 // sizes are carved from blocks the table owns and, once deleted, kept on a
 // list of their size for the next add, so a table of a million keys costs a
 // few hundred heap calls to fill and as many to close; longer entries are
@@ -22,7 +24,8 @@ struct ht_entry {
     ht_entry *order_next;
     void *value;
     uint32_t hash;
-    uint32_t size_class;  // ENTRY_GRAIN units taken from a block; 0: own heap block
+    uint16_t size_class;     // ENTRY_GRAIN units taken from a block; 0: own heap block
+    uint16_t holds_payload;  // value is room inside the entry, never released
     size_t key_length;
 
     char *key() { return reinterpret_cast<char *>(this + 1); }
@@ -67,6 +70,9 @@ const size_t MIN_SLOTS = 16;
 const size_t FIRST_BLOCK_SIZE = 1024;
 const size_t LARGEST_BLOCK_SIZE = 64 * 1024;
 const int MAX_ENTRIES = 0x7fffffff;
+// Payloads start at a multiple of this within their entry, and entries start
+// at a multiple of it (blocks and heap blocks are aligned further).
+const size_t PAYLOAD_ALIGNMENT = 8;
 
 uint32_t hash_key(const char *key, size_t length) {
     const uint32_t FNV_OFFSET = 2166136261u;
@@ -175,9 +181,13 @@ void free_slot(ht_table *table, size_t index) {
     table->slots[hole].hash = 0;
 }
 
-// Room for an entry with a key of length bytes, or null when memory ran out.
-ht_entry *new_entry(ht_table *table, size_t length) {
-    size_t size = sizeof(ht_entry) + length + 1;
+// Where an entry's payload starts, counted from the entry.
+size_t payload_offset(size_t key_length) {
+    return (sizeof(ht_entry) + key_length + 1 + PAYLOAD_ALIGNMENT - 1) & ~(PAYLOAD_ALIGNMENT - 1);
+}
+
+// Room for an entry of size bytes, or null when memory ran out.
+ht_entry *new_entry(ht_table *table, size_t size) {
     size_t size_class = (size + ENTRY_GRAIN - 1) / ENTRY_GRAIN;
     if (size_class >= SIZE_CLASSES) {
         ht_entry *own = static_cast<ht_entry *>(malloc(size));
@@ -209,7 +219,7 @@ ht_entry *new_entry(ht_table *table, size_t length) {
     }
     entry = reinterpret_cast<ht_entry *>(table->block_next);
     table->block_next += rounded;
-    entry->size_class = static_cast<uint32_t>(size_class);
+    entry->size_class = static_cast<uint16_t>(size_class);
     return entry;
 }
 
@@ -259,31 +269,37 @@ ht_table *ht_open_ext(int buckets, ht_release_function release) {
     return table;
 }
 
-int ht_add(ht_table *table, const char *key, void *value) {
-    if (table == nullptr || key == nullptr || table->count == MAX_ENTRIES) {
-        return -1;
-    }
-    size_t length = strlen(key);
-    uint32_t hash = hash_key(key, length);
-    size_t index = find_slot(table, key, length, hash);
-    if (table->slots[index].entry != nullptr) {
-        return 1;
-    }
+namespace {
+
+// Adds key, known absent, with payload_size bytes of payload (none when 0)
+// and the given value; a payload entry's value is its payload. The new
+// entry, or null when memory ran out (nothing changes).
+ht_entry *insert_entry(ht_table *table, const char *key, size_t length, uint32_t hash, size_t index,
+                       void *value, size_t payload_size) {
     // Keeps a quarter of the slots free, so probes stay short.
     if (static_cast<size_t>(table->count) + 1 > table->slot_count / 4 * 3) {
         grow(table);
         if (static_cast<size_t>(table->count) + 1 >= table->slot_count) {
-            return -1;
+            return nullptr;
         }
         index = find_slot(table, key, length, hash);
     }
-    ht_entry *entry = new_entry(table, length);
+    size_t offset = payload_size == 0 ? sizeof(ht_entry) + length + 1 : payload_offset(length);
+    if (payload_size > SIZE_MAX - offset) {
+        return nullptr;
+    }
+    ht_entry *entry = new_entry(table, offset + payload_size);
     if (entry == nullptr) {
-        return -1;
+        return nullptr;
     }
     memcpy(entry->key(), key, length + 1);
     entry->key_length = length;
     entry->hash = hash;
+    entry->holds_payload = payload_size != 0;
+    if (payload_size != 0) {
+        value = reinterpret_cast<char *>(entry) + offset;
+        memset(value, 0, payload_size);
+    }
     entry->value = value;
     table->slots[index].hash = hash;
     table->slots[index].entry = entry;
@@ -296,7 +312,43 @@ int ht_add(ht_table *table, const char *key, void *value) {
     }
     table->last = entry;
     ++table->count;
-    return 0;
+    return entry;
+}
+
+}  // namespace
+
+int ht_add(ht_table *table, const char *key, void *value) {
+    if (table == nullptr || key == nullptr || table->count == MAX_ENTRIES) {
+        return -1;
+    }
+    size_t length = strlen(key);
+    uint32_t hash = hash_key(key, length);
+    size_t index = find_slot(table, key, length, hash);
+    if (table->slots[index].entry != nullptr) {
+        return 1;
+    }
+    return insert_entry(table, key, length, hash, index, value, 0) != nullptr ? 0 : -1;
+}
+
+void *ht_add_payload(ht_table *table, const char *key, size_t payload_size,
+                     const char **stored_key) {
+    if (table == nullptr || key == nullptr || payload_size == 0 || table->count == MAX_ENTRIES) {
+        return nullptr;
+    }
+    size_t length = strlen(key);
+    uint32_t hash = hash_key(key, length);
+    size_t index = find_slot(table, key, length, hash);
+    if (table->slots[index].entry != nullptr) {
+        return nullptr;
+    }
+    ht_entry *entry = insert_entry(table, key, length, hash, index, nullptr, payload_size);
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    if (stored_key != nullptr) {
+        *stored_key = entry->key();
+    }
+    return entry->value;
 }
 
 void *ht_get(ht_table *table, const char *key) {
@@ -343,8 +395,9 @@ int ht_delete(ht_table *table, const char *key) {
     // The entry is out of the table before the release function runs, so a
     // release function that looks at the table sees it consistent.
     void *value = entry->value;
+    bool released = table->release != nullptr && !entry->holds_payload;
     drop_entry(table, entry);
-    if (table->release != nullptr) {
+    if (released) {
         table->release(value);
     }
     return 0;
@@ -357,7 +410,7 @@ void ht_close(ht_table *table) {
     ht_entry *entry = table->first;
     while (entry != nullptr) {
         ht_entry *next = entry->order_next;
-        if (table->release != nullptr) {
+        if (table->release != nullptr && !entry->holds_payload) {
             table->release(entry->value);
         }
         if (entry->size_class == 0) {

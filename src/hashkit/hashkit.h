@@ -4,7 +4,8 @@
 // buffers. Values are stored as given (null included) and belong to the
 // caller, except in tables opened with ht_open_ext: those call the release
 // function exactly once for every value they remove (ht_delete) or still hold
-// when closed (ht_close). Adding a key that is already present leaves the
+// when closed (ht_close). A payload room from ht_add_payload is the one value
+// that belongs to the table, in every table. Adding a key that is already present leaves the
 // stored value as it was. Enumeration yields the values in insertion order,
 // so reports and progress are the same on every platform. Keys compare byte
 // for byte. The bucket count given at opening is a starting size; tables grow
@@ -12,6 +13,8 @@
 
 #ifndef TOKENWEAVE_HASHKIT_HASHKIT_H
 #define TOKENWEAVE_HASHKIT_HASHKIT_H
+
+#include <stddef.h>
 
 struct ht_table;
 struct ht_enumeration;
@@ -25,6 +28,15 @@ ht_table *ht_open_ext(int buckets, ht_release_function release);
 // 0 when the key was added, 1 when it was already present (nothing changes),
 // -1 when memory ran out (nothing changes).
 int ht_add(ht_table *table, const char *key, void *value);
+// Adds key with payload_size bytes of zeroed room for the caller's record
+// kept in the entry beside the key's copy, and returns that room, aligned to
+// 8 bytes; the key's value is the room's address. The room never moves and
+// goes with its entry (ht_delete, ht_close); the release function is never
+// called for it. *stored_key, when stored_key is given, is pointed at the
+// table's copy of the key, valid while the entry stays. Null when the key is
+// present already, payload_size is 0 or memory ran out (nothing changes).
+void *ht_add_payload(ht_table *table, const char *key, size_t payload_size,
+                     const char **stored_key);
 // The value stored under key, or null when the key is absent.
 void *ht_get(ht_table *table, const char *key);
 // Where the value stored under key is kept, so that a caller can replace it

@@ -1,10 +1,11 @@
 // The token index: every value the script sends and every value a recorded
 // result grid returned, filed under its text with the places it occurs.
 //
-// The index owns its records. The value records, their occurrence lists,
-// occurrences, grid cells and value texts come from the index's arena and go
-// with it in one step. Occurrences point into text owned elsewhere (the token
-// record's value, the path in file_paths) and never free it.
+// The index owns its records. Each value's record and text live in its
+// token_table entry; occurrences, grid cells and list nodes come from the
+// index's arena. Both go with the index in one step. Occurrences point into
+// text owned elsewhere (the token record's value, the path in file_paths)
+// and never free it.
 // It is filled only while BuildIndex runs; afterwards only best_grade,
 // grid_repeat and next_candidate change.
 
@@ -32,7 +33,7 @@ enum index_table_size {
 enum { STATEMENT_HANDLE_SIZE = 32 };
 
 struct correlation_index {
-    ht_table *token_table;        // token text -> token_instances_t (in records)
+    ht_table *token_table;        // token text -> token_instances_t (in the entry)
     ht_table *file_table;         // full action-file path -> action_file_t (owned)
     char **file_paths;            // full paths in project order, ended by null (owned)
     ht_table *handle_table;       // handle -> newest input occurrence under it

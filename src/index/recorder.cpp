@@ -64,28 +64,35 @@ correlation_index *current_index() {
     return analyser != nullptr ? analyser_index(analyser) : nullptr;
 }
 
-// The value's record, with its list and text, from the index's arena.
-token_instances_t *create_token_instances(record_arena *records, const char *value) {
-    token_instances_t *instances =
-        static_cast<token_instances_t *>(arena_allocate(records, sizeof(token_instances_t)));
-    if (instances == nullptr) {
+// A value's record with the list heads it points at, kept in its token-table
+// entry: recording a value already seen then reads the entry it found and
+// the lines right after it, not records spread over the arena.
+struct token_record {
+    token_instances_t instances;
+    list_node *occurrences;
+    list_node *last_position;
+};
+
+// Adds value to the token table with its record, whose value points at the
+// table's copy of the text (the only one). Null when memory ran out (nothing
+// is added).
+token_instances_t *create_token_instances(ht_table *tokens, const char *value) {
+    const char *stored_value = nullptr;
+    token_record *record = static_cast<token_record *>(
+        ht_add_payload(tokens, value, sizeof(token_record), &stored_value));
+    if (record == nullptr) {
         return nullptr;
     }
-    size_t length = strlen(value);
-    instances->occurrences =
-        static_cast<list_node **>(arena_allocate(records, sizeof(list_node *)));
-    instances->last_position =
-        static_cast<list_node **>(arena_allocate(records, sizeof(list_node *)));
-    instances->value = arena_copy_text(records, value, length);
-    if (instances->occurrences == nullptr || instances->last_position == nullptr ||
-        instances->value == nullptr) {
-        return nullptr;
-    }
-    *instances->occurrences = list_create();
-    *instances->last_position = nullptr;
+    token_instances_t *instances = &record->instances;
+    record->occurrences = list_create();
+    record->last_position = nullptr;
+    instances->occurrences = &record->occurrences;
+    instances->last_position = &record->last_position;
+    // The record only reads its text; the table owns it.
+    instances->value = const_cast<char *>(stored_value);
     instances->best_grade = 0.0f;
-    instances->length = static_cast<int>(length);
-    instances->value_class = value_class_of(value);
+    instances->length = static_cast<int>(strlen(stored_value));
+    instances->value_class = value_class_of(stored_value);
     return instances;
 }
 
@@ -447,8 +454,8 @@ int record_occurrence(const char *value, int call_code, int direction, int line,
         return -1;
     }
     if (instances == nullptr) {
-        instances = create_token_instances(records, value);
-        if (instances == nullptr || ht_add(index->token_table, instances->value, instances) != 0) {
+        instances = create_token_instances(index->token_table, value);
+        if (instances == nullptr) {
             return -1;
         }
     }

@@ -1,7 +1,9 @@
 #include "hashkit/hashkit.h"
 
 #include <gtest/gtest.h>
+#include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <map>
 #include <random>
@@ -245,6 +247,84 @@ TEST_F(HashkitTest, ValueReplacedInPlaceKeepsOrderAndIsNotReleased) {
     EXPECT_EQ(nullptr, ht_value_of(nullptr, "0"));
     ht_close(table);
     EXPECT_EQ((std::vector<void *>{&values[3], &values[1], &values[2]}), released);
+}
+
+// Payload entries share the table with plain ones: their room is zeroed,
+// aligned, stable while the table grows and reuses deleted entries, never
+// given to the release function, and enumerated in insertion order.
+TEST_F(HashkitTest, PayloadRoomsLiveInTheirEntries) {
+    ht_table *table = ht_open_ext(1, record_release);
+    ASSERT_NE(nullptr, table);
+    struct payload_case {
+        std::string key;
+        size_t payload_size;
+    };
+    const payload_case cases[] = {
+        {"", 1},  {"7", 80}, {"12345678", 80}, {"abcdefghijklmno", 24}, {std::string(300, 'k'), 80},
+        {"x", 3}, {"y", 200}};
+    int plain_value = 0;
+    ASSERT_EQ(0, ht_add(table, "plain", &plain_value));
+    std::vector<void *> expected_order = {&plain_value};
+    std::vector<unsigned char *> rooms;
+    for (const payload_case &c : cases) {
+        const char *stored_key = nullptr;
+        unsigned char *room = static_cast<unsigned char *>(
+            ht_add_payload(table, c.key.c_str(), c.payload_size, &stored_key));
+        ASSERT_NE(nullptr, room) << c.key;
+        EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(room) % 8) << c.key;
+        EXPECT_EQ(c.key, stored_key);
+        EXPECT_NE(c.key.c_str(), stored_key);
+        for (size_t i = 0; i < c.payload_size; ++i) {
+            ASSERT_EQ(0, room[i]) << c.key << " byte " << i;
+        }
+        memset(room, 0xA5, c.payload_size);  // would spill into a neighbour's key or room
+        EXPECT_EQ(nullptr, ht_add_payload(table, c.key.c_str(), c.payload_size, nullptr));
+        EXPECT_EQ(1, ht_add(table, c.key.c_str(), &plain_value));
+        rooms.push_back(room);
+        expected_order.push_back(room);
+    }
+    // Growth several times over must move no room.
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(0, ht_add(table, ("filler" + std::to_string(i)).c_str(), &plain_value));
+    }
+    for (size_t n = 0; n < rooms.size(); ++n) {
+        EXPECT_EQ(rooms[n], ht_get(table, cases[n].key.c_str())) << cases[n].key;
+        const char *stored_key = nullptr;
+        ht_enumeration *enumeration = ht_enumerate_elements(table);
+        for (size_t skip = 0; skip <= n; ++skip) {
+            ht_enum_next_entry(enumeration, &stored_key);
+        }
+        EXPECT_EQ(rooms[n], ht_enum_next_entry(enumeration, &stored_key));
+        EXPECT_EQ(cases[n].key, stored_key);
+        for (size_t i = 0; i < cases[n].payload_size; ++i) {
+            ASSERT_EQ(0xA5, rooms[n][i]) << cases[n].key << " byte " << i;
+        }
+    }
+    std::vector<void *> values = enumerate(table);
+    values.resize(expected_order.size());
+    EXPECT_EQ(expected_order, values);
+
+    // A deleted payload entry is kept for reuse; the room it comes back as
+    // is zeroed again.
+    EXPECT_EQ(0, ht_delete(table, "7"));
+    EXPECT_EQ(nullptr, ht_get(table, "7"));
+    unsigned char *again = static_cast<unsigned char *>(ht_add_payload(table, "8", 80, nullptr));
+    ASSERT_NE(nullptr, again);
+    for (size_t i = 0; i < 80; ++i) {
+        ASSERT_EQ(0, again[i]) << "byte " << i;
+    }
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(nullptr, ht_add_payload(table, "empty room", 0, nullptr));
+    EXPECT_EQ(nullptr, ht_add_payload(nullptr, "a", 8, nullptr));
+    EXPECT_EQ(nullptr, ht_add_payload(table, nullptr, 8, nullptr));
+    EXPECT_EQ(nullptr, ht_get(table, "empty room"));
+    int count = ht_count(table);
+    ht_close(table);
+    // Only the plain values reach the release function, each once.
+    EXPECT_EQ(static_cast<size_t>(count) - rooms.size(), released.size());
+    for (void *value : released) {
+        EXPECT_EQ(&plain_value, value);
+    }
 }
 
 TEST_F(HashkitTest, NullArgumentsAreRefused) {
