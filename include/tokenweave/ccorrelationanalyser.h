@@ -63,7 +63,7 @@ struct token_entry_tag {
 // One distinct value of the index with its occurrences in recording order.
 struct token_instances_t {
     list_node **occurrences;    // list of token_entry_tag pointers; owned
-    char *value;                // the text; owned
+    char *value;                // the text; owned by the index
     list_node **last_position;  // append point of the list; owned
     float best_grade;           // highest grade EvaluateToken computed for the value
     int length;                 // byte length of value
