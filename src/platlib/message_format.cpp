@@ -130,8 +130,13 @@ bool message_template_compile(message_template *compiled, const char *text, int 
     return true;
 }
 
-int message_template_expand(const message_template *compiled, const char *const *arguments,
-                            char *buffer, int size) {
+namespace {
+
+// Both expansions walk the pieces the same way; they differ only in how an
+// argument's length is found.
+template <typename ArgumentLength>
+int expand_pieces(const message_template *compiled, const char *const *arguments,
+                  ArgumentLength argument_length, char *buffer, int size) {
     if (buffer == nullptr || size <= 0) {
         return 0;
     }
@@ -141,29 +146,27 @@ int message_template_expand(const message_template *compiled, const char *const 
         if (piece.argument == 0) {
             out.append(compiled->literals + piece.start, piece.length);
         } else if (const char *argument = arguments[piece.argument - 1]) {
-            out.append(argument, strlen(argument));
+            out.append(argument, argument_length(piece.argument - 1, argument));
         }
     }
     buffer[out.used] = '\0';
     return out.used;
 }
 
+}  // namespace
+
+int message_template_expand(const message_template *compiled, const char *const *arguments,
+                            char *buffer, int size) {
+    return expand_pieces(
+        compiled, arguments, [](int, const char *argument) { return strlen(argument); }, buffer,
+        size);
+}
+
 int message_template_expand_sized(const message_template *compiled, const char *const *arguments,
                                   const size_t *lengths, char *buffer, int size) {
-    if (buffer == nullptr || size <= 0) {
-        return 0;
-    }
-    bounded_output out{buffer, size - 1, 0};
-    for (int i = 0; i < compiled->piece_count && out.used < out.capacity; ++i) {
-        const message_piece &piece = compiled->pieces[i];
-        if (piece.argument == 0) {
-            out.append(compiled->literals + piece.start, piece.length);
-        } else if (const char *argument = arguments[piece.argument - 1]) {
-            out.append(argument, lengths[piece.argument - 1]);
-        }
-    }
-    buffer[out.used] = '\0';
-    return out.used;
+    return expand_pieces(
+        compiled, arguments, [lengths](int index, const char *) { return lengths[index]; }, buffer,
+        size);
 }
 
 namespace {
