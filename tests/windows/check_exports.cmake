@@ -4,11 +4,8 @@
 #   cmake -DOBJDUMP=... -DDLL=.../tokenweave.dll -P check_exports.cmake
 cmake_policy(VERSION 3.20)
 
-execute_process(COMMAND ${OBJDUMP} -p ${DLL}
-    OUTPUT_VARIABLE listing RESULT_VARIABLE status TIMEOUT 50)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed: ${status}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/pe_listing.cmake)
+read_pe_listing(${DLL} listing)
 
 # Export names are the lines "[  N] name" after "[Ordinal/Name Pointer] Table",
 # up to the first empty line.

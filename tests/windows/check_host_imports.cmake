@@ -5,11 +5,8 @@
 #   cmake -DOBJDUMP=... -DHOST=.../tokenweave_host_test.exe -DDLL_NAME=tokenweave.dll -P check_host_imports.cmake
 cmake_policy(VERSION 3.20)
 
-execute_process(COMMAND ${OBJDUMP} -p ${HOST}
-    OUTPUT_VARIABLE listing RESULT_VARIABLE status TIMEOUT 50)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${OBJDUMP} -p ${HOST} failed: ${status}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/pe_listing.cmake)
+read_pe_listing(${HOST} listing)
 string(REGEX MATCHALL "DLL Name: [^\n]+" imported "${listing}")
 if(NOT "DLL Name: ${DLL_NAME}" IN_LIST imported)
     message(FATAL_ERROR "${HOST} does not import ${DLL_NAME}; it imports: ${imported}")
