@@ -3,142 +3,157 @@
 #include <stdint.h>
 #include <stdlib.h>
 
-#include <new>
-
-#include "containers/cgradedentity.h"
-
 namespace {
 
-// 4,096 records of 24 bytes: blocks below the size the C library maps on
-// its own, few enough to list in a small table.
-enum { RECORDS_PER_BLOCK_BITS = 12, RECORDS_PER_BLOCK = 1 << RECORDS_PER_BLOCK_BITS };
-const uint32_t NO_RECORD = UINT32_MAX;
+// 4,096 slots of 24 bytes: blocks below the size the C library maps on its
+// own, few enough to list in a small table.
+enum { SLOTS_PER_BLOCK_BITS = 12, SLOTS_PER_BLOCK = 1 << SLOTS_PER_BLOCK_BITS };
+const uint32_t MAX_BLOCKS = UINT32_MAX >> SLOTS_PER_BLOCK_BITS;
 
-// A heap slot: the offer's queue grade beside its record's number. Ordered
-// by the grade alone, as the entity heap orders its slots.
-struct queued_offer {
+// An offer in the heap, ordered by queue_grade alone (the smaller first), as
+// the entity heap orders its slots.
+struct offer_slot {
+    token_entry_tag *input;
+    token_entry_tag *output;
     float grade;
-    uint32_t record;
-
-    bool operator<(const queued_offer &other) const { return grade < other.grade; }
-};
-
-// A record holds an offer, or while free the number of the next free one.
-union offer_record {
-    candidate_pair_t pair;
-    uint32_t next_free;
+    float queue_grade;
 };
 
 }  // namespace
 
 struct offer_queue {
-    offer_queue() = default;
-    ~offer_queue() {
-        delete order;
-        for (uint32_t i = 0; i < block_count; ++i) {
-            free(blocks[i]);
-        }
-        free(blocks);
-    }
-    offer_queue(const offer_queue &) = delete;
-    offer_queue &operator=(const offer_queue &) = delete;
-
-    heap<queued_offer> *order = nullptr;  // null until offer_queue_order
-    offer_record **blocks = nullptr;
-    uint32_t block_count = 0;
-    uint32_t block_slots = 0;   // entries blocks has room for
-    uint32_t records_made = 0;  // records ever handed out; the rest of the last block is new
-    uint32_t first_free = NO_RECORD;
+    offer_slot **blocks;
+    uint32_t block_count;
+    uint32_t block_slots;  // entries blocks has room for
+    uint32_t count;        // slots in use, from the first: the heap once ordered
+    bool ordered;
+    candidate_pair_t top;  // what offer_queue_top last handed out
 };
 
 namespace {
 
-offer_record *record_at(const offer_queue *queue, uint32_t number) {
-    return &queue->blocks[number >> RECORDS_PER_BLOCK_BITS][number & (RECORDS_PER_BLOCK - 1)];
+offer_slot &slot_at(const offer_queue *queue, uint32_t number) {
+    return queue->blocks[number >> SLOTS_PER_BLOCK_BITS][number & (SLOTS_PER_BLOCK - 1)];
 }
 
-// The number of a record for a new offer, adding a block when every record
-// is in use; NO_RECORD when memory ran out.
-uint32_t take_record(offer_queue *queue) {
-    if (queue->first_free != NO_RECORD) {
-        uint32_t number = queue->first_free;
-        queue->first_free = record_at(queue, number)->next_free;
-        return number;
-    }
-    if (queue->records_made == static_cast<uint32_t>(queue->block_count) * RECORDS_PER_BLOCK) {
-        if (queue->block_count == UINT32_MAX >> RECORDS_PER_BLOCK_BITS) {
-            return NO_RECORD;
-        }
-        if (queue->block_count == queue->block_slots) {
-            uint32_t slots = queue->block_slots > 0 ? queue->block_slots * 2 : 16;
-            void *larger = realloc(queue->blocks, sizeof(offer_record *) * slots);
-            if (larger == nullptr) {
-                return NO_RECORD;
-            }
-            queue->blocks = static_cast<offer_record **>(larger);
-            queue->block_slots = slots;
-        }
-        offer_record *block =
-            static_cast<offer_record *>(malloc(sizeof(offer_record) * RECORDS_PER_BLOCK));
-        if (block == nullptr) {
-            return NO_RECORD;
-        }
-        queue->blocks[queue->block_count++] = block;
-    }
-    return queue->records_made++;
+bool before(const offer_slot &a, const offer_slot &b) {
+    return a.queue_grade < b.queue_grade;
 }
 
-void give_back_record(offer_queue *queue, uint32_t number) {
-    record_at(queue, number)->next_free = queue->first_free;
-    queue->first_free = number;
+// Room for one more slot: a new block when every slot is in use. False when
+// memory ran out (nothing changes).
+bool make_room(offer_queue *queue) {
+    if (queue->count < queue->block_count * static_cast<uint64_t>(SLOTS_PER_BLOCK)) {
+        return true;
+    }
+    if (queue->block_count == MAX_BLOCKS) {
+        return false;
+    }
+    if (queue->block_count == queue->block_slots) {
+        uint32_t slots = queue->block_slots > 0 ? queue->block_slots * 2 : 16;
+        void *larger = realloc(queue->blocks, sizeof(offer_slot *) * slots);
+        if (larger == nullptr) {
+            return false;
+        }
+        queue->blocks = static_cast<offer_slot **>(larger);
+        queue->block_slots = slots;
+    }
+    offer_slot *block = static_cast<offer_slot *>(malloc(sizeof(offer_slot) * SLOTS_PER_BLOCK));
+    if (block == nullptr) {
+        return false;
+    }
+    queue->blocks[queue->block_count++] = block;
+    return true;
+}
+
+// Lets the slot at position rise above larger parents; an equal parent stays
+// above, so equal offers keep the order they arrived in on the path to the
+// root.
+void rise(offer_queue *queue, uint32_t position) {
+    offer_slot arriving = slot_at(queue, position);
+    while (position > 0) {
+        uint32_t parent = (position - 1) / 2;
+        if (!before(arriving, slot_at(queue, parent))) {
+            break;
+        }
+        slot_at(queue, position) = slot_at(queue, parent);
+        position = parent;
+    }
+    slot_at(queue, position) = arriving;
+}
+
+// Moves the last slot into the emptied root: the gap follows the smaller
+// children all the way down and the slot then climbs back from there, which
+// places equal grades exactly where the entity heap places them.
+void close_gap_at_top(offer_queue *queue) {
+    uint32_t count = --queue->count;
+    offer_slot sinking = slot_at(queue, count);
+    uint32_t gap = 0;
+    for (;;) {
+        uint64_t child = 2 * static_cast<uint64_t>(gap) + 1;
+        if (child >= count) {
+            break;
+        }
+        uint32_t smaller = static_cast<uint32_t>(child);
+        if (child + 1 < count && before(slot_at(queue, smaller + 1), slot_at(queue, smaller))) {
+            ++smaller;
+        }
+        slot_at(queue, gap) = slot_at(queue, smaller);
+        gap = smaller;
+    }
+    while (gap > 0) {
+        uint32_t parent = (gap - 1) / 2;
+        if (!before(sinking, slot_at(queue, parent))) {
+            break;
+        }
+        slot_at(queue, gap) = slot_at(queue, parent);
+        gap = parent;
+    }
+    slot_at(queue, gap) = sinking;
 }
 
 }  // namespace
 
 offer_queue *offer_queue_create() {
-    return new (std::nothrow) offer_queue();
+    offer_queue *queue = static_cast<offer_queue *>(calloc(1, sizeof(offer_queue)));
+    return queue;
 }
 
 void offer_queue_release(offer_queue *queue) {
-    delete queue;
+    if (queue == nullptr) {
+        return;
+    }
+    for (uint32_t i = 0; i < queue->block_count; ++i) {
+        free(queue->blocks[i]);
+    }
+    free(queue->blocks);
+    free(queue);
 }
 
 int offer_queue_push(offer_queue *queue, const candidate_pair_t &pair) {
-    uint32_t number = take_record(queue);
-    if (number == NO_RECORD) {
+    if (!make_room(queue)) {
         return -1;
     }
-    if (queue->order != nullptr) {
-        try {
-            // Room first: once it is there the insert cannot fail.
-            queue->order->growIfFull();
-        } catch (const std::bad_alloc &) {
-            give_back_record(queue, number);
-            return -1;
-        }
-        queue->order->insert(queued_offer{queue_grade(pair.grade), number});
+    uint32_t position = queue->count++;
+    slot_at(queue, position) =
+        offer_slot{pair.input, pair.output, pair.grade, queue_grade(pair.grade)};
+    if (queue->ordered) {
+        rise(queue, position);
     }
-    record_at(queue, number)->pair = pair;
     return 0;
 }
 
 int offer_queue_order(offer_queue *queue) {
-    if (queue->order != nullptr) {
+    if (queue->ordered) {
         return 0;
     }
-    // Nothing has left the queue yet, so the waiting offers are the records
-    // handed out, in the order they were pushed. One slot more than them:
-    // the heap grows when its last slot would be taken.
-    uint32_t waiting = queue->records_made;
-    try {
-        queue->order = new heap<queued_offer>(waiting + 1);
-    } catch (const std::bad_alloc &) {
-        return -1;
+    // Nothing has left the queue yet: the slots in use are the waiting
+    // offers in the order they were pushed, and the ones before each form
+    // the heap it arrives in.
+    for (uint32_t position = 1; position < queue->count; ++position) {
+        rise(queue, position);
     }
-    for (uint32_t number = 0; number < waiting; ++number) {
-        queue->order->insert(
-            queued_offer{queue_grade(record_at(queue, number)->pair.grade), number});
-    }
+    queue->ordered = true;
     return 0;
 }
 
@@ -147,29 +162,29 @@ bool offer_queue_is_empty(const offer_queue *queue) {
 }
 
 size_t offer_queue_count(const offer_queue *queue) {
-    return queue->order != nullptr ? queue->order->getCount() : 0;
+    return queue->ordered ? queue->count : 0;
 }
 
 const candidate_pair_t *offer_queue_top(offer_queue *queue) {
     if (offer_queue_is_empty(queue)) {
         return nullptr;
     }
-    return &record_at(queue, queue->order->top().record)->pair;
+    const offer_slot &top = slot_at(queue, 0);
+    queue->top = candidate_pair_t{top.input, top.output, top.grade};
+    return &queue->top;
 }
 
 void offer_queue_pop(offer_queue *queue) {
     if (offer_queue_is_empty(queue)) {
         return;
     }
-    uint32_t number = queue->order->top().record;
-    queue->order->removeTop();
-    give_back_record(queue, number);
+    close_gap_at_top(queue);
 }
 
-size_t offer_queue_record_capacity(const offer_queue *queue) {
-    return static_cast<size_t>(queue->block_count) * RECORDS_PER_BLOCK;
+size_t offer_queue_capacity(const offer_queue *queue) {
+    return static_cast<size_t>(queue->block_count) * SLOTS_PER_BLOCK;
 }
 
-size_t offer_queue_slot_capacity(const offer_queue *queue) {
-    return queue->order != nullptr ? queue->order->getCapacity() : 0;
+size_t offer_queue_block_slots() {
+    return SLOTS_PER_BLOCK;
 }

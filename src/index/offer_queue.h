@@ -3,18 +3,18 @@
 //
 // A search over a large project queues an offer for nearly every input
 // occurrence (a quarter of a million at a million script lines) and writes a
-// thousand of them. Each offer is one pair record in blocks the queue owns,
-// reused as soon as the offer leaves, and the heap orders 8-byte slots: the
-// offer's queue grade (queue_grade) and the number of its record. The heap is
-// the one the queries rank their pairs with, fed the same grades in the same
-// order, so offers of equal grade come out in the same order as from an
-// entity queue.
+// thousand of them. Each offer is one slot (the pair and its queue grade,
+// queue_grade) in blocks the queue owns, and the slots themselves are the
+// heap: no record apart from its slot, no array of slot numbers beside the
+// records. The heap moves its slots exactly as the heap the queries rank
+// their pairs with moves its own, fed the same grades in the same order, so
+// offers of equal grade come out in the same order as from an entity queue.
 //
-// The offers gathered before the first is written wait as records only;
-// offer_queue_order then puts them into a heap with room for just them, in
-// the order they came, which is what inserting each as it came would have
-// made. A heap grown by half while they came would hold a third more slots
-// than needed, and its last growth both the old and the new slots at once.
+// The offers gathered before the first is written wait in the order they
+// came; offer_queue_order then lets each rise to its place in turn, which is
+// what inserting each as it came would have done, in the slots they already
+// occupy. The queue grows by a block at a time and never copies its slots,
+// so its high-water mark is the offers it held at once and part of a block.
 
 #ifndef TOKENWEAVE_INDEX_OFFER_QUEUE_H
 #define TOKENWEAVE_INDEX_OFFER_QUEUE_H
@@ -35,7 +35,7 @@ void offer_queue_release(offer_queue *queue);
 // kept).
 int offer_queue_push(offer_queue *queue, const candidate_pair_t &pair);
 // Puts the waiting offers into the heap in the order they were pushed. Once
-// only; 0, or -1 when memory ran out (they keep waiting).
+// only; needs no memory. 0.
 int offer_queue_order(offer_queue *queue);
 
 // The heap's side: empty, top and pop see only offers in the heap.
@@ -47,10 +47,10 @@ const candidate_pair_t *offer_queue_top(offer_queue *queue);
 // Takes the best offer out; does nothing on an empty heap.
 void offer_queue_pop(offer_queue *queue);
 
-// Pair records the queue holds in its blocks, used or free: what the
-// queue's high-water mark cost.
-size_t offer_queue_record_capacity(const offer_queue *queue);
-// Slots of the heap, 0 before offer_queue_order.
-size_t offer_queue_slot_capacity(const offer_queue *queue);
+// Slots the queue holds in its blocks, used or free: what the queue's
+// high-water mark cost.
+size_t offer_queue_capacity(const offer_queue *queue);
+// Slots a block holds: the capacity grows by this many at a time.
+size_t offer_queue_block_slots();
 
 #endif  // TOKENWEAVE_INDEX_OFFER_QUEUE_H

@@ -1,7 +1,7 @@
 // The search's offer queue: offers leave it in exactly the order an entity
 // heap fed the same grades gives them (equal grades included), whether they
 // waited for the heap or went in as they came, each with the pair it was
-// queued with; the records of offers gone are used again.
+// queued with; the slots of offers gone are used again.
 
 #include "index/offer_queue.h"
 
@@ -33,11 +33,15 @@ std::vector<candidate_pair_t> run_both(const std::vector<Step> &steps) {
     graded_heap *entities = heap_create(2);
     std::vector<candidate_pair_t> popped;
     int pushed = 0;
+    bool ordered = false;
     for (const Step &step : steps) {
-        if (step.grade < 0.0f && offer_queue_slot_capacity(queue) == 0) {
+        if (step.grade < 0.0f && !ordered) {
+            size_t capacity = offer_queue_capacity(queue);
             EXPECT_EQ(offer_queue_order(queue), 0);
-            // Room for just the waiting offers and the one free slot.
-            EXPECT_EQ(offer_queue_slot_capacity(queue), offer_queue_count(queue) + 1);
+            ordered = true;
+            // Ordered where they wait: no slot more than a block's rest.
+            EXPECT_EQ(offer_queue_capacity(queue), capacity);
+            EXPECT_LT(capacity, static_cast<size_t>(pushed) + offer_queue_block_slots());
             EXPECT_EQ(offer_queue_count(queue), static_cast<size_t>(pushed));
         }
         if (step.grade >= 0.0f) {
@@ -104,6 +108,16 @@ TEST(OfferQueue, RandomRunsMatchTheEntityHeap) {
         }
         run_both(steps);
     }
+    // Offers waiting in several blocks before the first pop, as a search's
+    // gathering leaves them; then pushes and pops across block boundaries.
+    std::vector<Step> steps;
+    for (int i = 0; i < 3 * static_cast<int>(offer_queue_block_slots()) + 17; ++i) {
+        steps.push_back({static_cast<float>(rand() % 7) / 8.0f});
+    }
+    for (int i = 0; i < 20000; ++i) {
+        steps.push_back({rand() % 2 == 0 ? POP : static_cast<float>(rand() % 7) / 8.0f});
+    }
+    run_both(steps);
 }
 
 TEST(OfferQueue, EmptyHeapHasNoTopAndPopDoesNothing) {
@@ -126,7 +140,7 @@ TEST(OfferQueue, EmptyHeapHasNoTopAndPopDoesNothing) {
     offer_queue_release(nullptr);
 }
 
-TEST(OfferQueue, RecordsOfOffersGoneAreUsedAgain) {
+TEST(OfferQueue, SlotsOfOffersGoneAreUsedAgain) {
     offer_queue *queue = offer_queue_create();
     ASSERT_EQ(offer_queue_order(queue), 0);
     // Far more offers pass through than are ever held at once.
@@ -134,14 +148,14 @@ TEST(OfferQueue, RecordsOfOffersGoneAreUsedAgain) {
     for (int i = 0; i < HELD; ++i) {
         ASSERT_EQ(offer_queue_push(queue, pair_of(i % 64, 0, 1.0f + i)), 0);
     }
-    size_t capacity = offer_queue_record_capacity(queue);
+    size_t capacity = offer_queue_capacity(queue);
     EXPECT_GE(capacity, static_cast<size_t>(HELD));
     for (int i = 0; i < 100000; ++i) {
         offer_queue_pop(queue);
         ASSERT_EQ(offer_queue_push(queue, pair_of(i % 64, 1, 0.5f)), 0);
     }
     EXPECT_EQ(offer_queue_count(queue), static_cast<size_t>(HELD));
-    EXPECT_EQ(offer_queue_record_capacity(queue), capacity);
+    EXPECT_EQ(offer_queue_capacity(queue), capacity);
     // Every offer still held reads back what it was queued with.
     while (!offer_queue_is_empty(queue)) {
         const candidate_pair_t *top = offer_queue_top(queue);
