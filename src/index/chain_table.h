@@ -5,8 +5,10 @@
 // An executed statement files its chain under its own line and under its
 // statement's line, each by location key and by place: a million-line
 // project files over a million entries. Kept as text keys in general tables
-// they cost a copy of each key and a 40-byte record each; here an entry is
-// its two numbers and the chain, 16 bytes in an open-addressed array.
+// they cost a copy of each key and a 40-byte record each. Here the entries
+// that come in (group, line) order, nearly all of them, are a line and a
+// chain in blocks, 12 bytes each with nothing free beside them, and only
+// the rest sit in an open-addressed array.
 
 #ifndef TOKENWEAVE_INDEX_CHAIN_TABLE_H
 #define TOKENWEAVE_INDEX_CHAIN_TABLE_H
@@ -32,8 +34,8 @@ void chain_table_release(chain_table *table);
 // there already: the first one filed stays. 0 when filed, 1 when the place
 // was taken, -1 when memory ran out or group is negative (nothing changes).
 int chain_table_add(chain_table *table, int group, int line, token_entry_tag *chain);
-// Starts loading the slot where a lookup of (group, line) begins; changes
-// nothing.
+// Starts loading where filing (group, line) out of order would look first;
+// changes nothing.
 void chain_table_prefetch(const chain_table *table, int group, int line);
 // The chain filed under (group, line), or null.
 token_entry_tag *chain_table_get(const chain_table *table, int group, int line);

@@ -5,6 +5,7 @@
 #include "index/chain_table.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <climits>
 #include <map>
@@ -79,6 +80,76 @@ TEST(ChainTable, EveryEntrySurvivesGrowth) {
     std::map<std::pair<int, int>, token_entry_tag *> visited;
     chain_table_visit(table, collect, &visited);
     EXPECT_EQ(visited, filed);
+    chain_table_release(table);
+}
+
+// Filed as the recorder files them: file after file, mostly line after
+// line, with now and then an earlier line (a statement's own line), a line
+// filed again, or a group seen before. Every answer is checked against a
+// map, and so is a copy of each group into another table.
+TEST(ChainTable, FilingMostlyInOrderMatchesAMap) {
+    srand(11);
+    chain_table *table = chain_table_create();
+    ASSERT_NE(table, nullptr);
+    std::map<std::pair<int, int>, token_entry_tag *> filed;
+    const int GROUPS = 40;
+    for (int group = 0; group < GROUPS; ++group) {
+        int line = 0;
+        int lines = rand() % 3000;  // some groups cross a block boundary, some are empty
+        for (int i = 0; i < lines; ++i) {
+            line += 1 + rand() % 3;
+            int filed_line = line;
+            int filed_group = group;
+            switch (rand() % 10) {
+                case 0:
+                    filed_line = line - rand() % 40;  // earlier, maybe filed already
+                    break;
+                case 1:
+                    filed_group = rand() % (group + 1);  // a group seen before
+                    filed_line = rand() % (line + 1);
+                    break;
+                default:
+                    break;
+            }
+            token_entry_tag *chain = &chains[i % 8];
+            bool is_new = filed.emplace(std::make_pair(filed_group, filed_line), chain).second;
+            ASSERT_EQ(chain_table_add(table, filed_group, filed_line, chain), is_new ? 0 : 1)
+                << filed_group << ":" << filed_line;
+        }
+    }
+    EXPECT_EQ(chain_table_count(table), static_cast<int>(filed.size()));
+    for (const auto &[key, chain] : filed) {
+        ASSERT_EQ(chain_table_get(table, key.first, key.second), chain)
+            << key.first << ":" << key.second;
+        // Neighbours never filed are absent.
+        if (filed.count({key.first, key.second + 1}) == 0) {
+            ASSERT_EQ(chain_table_get(table, key.first, key.second + 1), nullptr);
+        }
+    }
+    EXPECT_EQ(chain_table_get(table, GROUPS, 1), nullptr);
+    std::map<std::pair<int, int>, token_entry_tag *> visited;
+    chain_table_visit(table, collect, &visited);
+    EXPECT_EQ(visited, filed);
+
+    // Copying each group under another number, after an entry of its own
+    // that must stay.
+    chain_table *copies = chain_table_create();
+    std::map<std::pair<int, int>, token_entry_tag *> expected;
+    for (int group = 0; group < GROUPS; ++group) {
+        int target = GROUPS - 1 - group;
+        ASSERT_EQ(chain_table_add(copies, target, 5, &chains[7]), 0);
+        expected[{target, 5}] = &chains[7];
+        ASSERT_EQ(chain_table_copy_group(copies, target, table, group), 0);
+        for (const auto &[key, chain] : filed) {
+            if (key.first == group) {
+                expected.emplace(std::make_pair(target, key.second), chain);
+            }
+        }
+    }
+    visited.clear();
+    chain_table_visit(copies, collect, &visited);
+    EXPECT_EQ(visited, expected);
+    chain_table_release(copies);
     chain_table_release(table);
 }
 
