@@ -14,6 +14,11 @@ namespace {
 // Values with at most this many outputs are graded pair by pair; keeping
 // the keys would cost more than it saves.
 enum { GRADE_EVERY_OUTPUT_UP_TO = 32, INITIAL_SLOTS = 64 };
+// Working arrays grown past this many items for a value with many
+// occurrences are released when it is done: few values need them, and the
+// queue, whose offers pile up until the gathering ends, takes over the
+// memory instead of adding to it.
+enum { SCRATCH_KEPT_ITEMS = 4096 };
 
 bool grow_array(void **items, int *capacity, int needed, size_t item_size) {
     if (needed <= *capacity) {
@@ -257,6 +262,11 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
         if (offer_queue_push(queue, candidate_pair_t{offer.input, offer.best, offer.grade}) != 0) {
             return -1;
         }
+    }
+    if (scratch->output_capacity > SCRATCH_KEPT_ITEMS ||
+        scratch->offer_capacity > SCRATCH_KEPT_ITEMS ||
+        scratch->slot_capacity > SCRATCH_KEPT_ITEMS) {
+        release_offer_scratch(scratch);
     }
     return 0;
 }
