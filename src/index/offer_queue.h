@@ -3,12 +3,13 @@
 //
 // A search over a large project queues an offer for nearly every input
 // occurrence (a quarter of a million at a million script lines) and writes a
-// thousand of them. Each offer is one slot (the pair and its queue grade,
-// queue_grade) in blocks the queue owns, and the slots themselves are the
-// heap: no record apart from its slot, no array of slot numbers beside the
-// records. The heap moves its slots exactly as the heap the queries rank
-// their pairs with moves its own, fed the same grades in the same order, so
-// offers of equal grade come out in the same order as from an entity queue.
+// thousand of them. Each offer is one slot (the pair; its queue grade,
+// queue_grade, is worked out when compared) in blocks the queue owns, and
+// the slots themselves are the heap: no record apart from its slot, no array
+// of slot numbers beside the records. The heap moves its slots exactly as
+// the heap the queries rank their pairs with moves its own, fed the same
+// grades in the same order, so offers of equal grade come out in the same
+// order as from an entity queue.
 //
 // The offers gathered before the first is written wait in the order they
 // came; offer_queue_order then lets each rise to its place in turn, which is
