@@ -123,6 +123,31 @@ TEST_P(SearchEquivalence, OnePassGatheringMatchesChainWalks) {
 
 INSTANTIATE_TEST_SUITE_P(RandomProjects, SearchEquivalence, ::testing::Range(1, 9));
 
+// Values with thousands of outputs grow the gathering's working arrays past
+// what it keeps between values; the values after them start afresh.
+TEST(SearchEquivalence, ValuesWithThousandsOfOutputs) {
+    std::mt19937 random(3);
+    std::string rdf = random_grids(random) + "[grid 7]\nA,B,C\n";
+    for (int row = 0; row < 1200; ++row) {
+        rdf += std::string(row % 2 == 0 ? "Y" : "N") + ",Y," + random_value(random) + "\n";
+    }
+    std::string action = "Action()\n{\n";
+    for (int line = 0; line < 60; ++line) {
+        action += line % 12 == 0 ? " GRID(7);" : "";
+        action += " sqx_assign(C0, \"" + random_value(random) + "\");\n";
+    }
+    TestProject project;
+    project.set_grids(rdf);
+    project.add_action("A1.c", action + "}\n");
+    project.add_action("A2.c", random_action(random, 40));
+    auto analyser = project.build(read_file(TOKENWEAVE_SOURCE_DIR "/dat/crlt.dat"));
+    ASSERT_NE(analyser, nullptr);
+    analyser->AnalyseIndex();
+    std::string report = project.file("report.txt");
+    std::string expected = search_report(*analyser, report, 0.0f, true);
+    EXPECT_EQ(search_report(*analyser, report, 0.0f, false), expected);
+}
+
 // Every pair of the project: the common values' inputs write far more pairs
 // than one ranking batch holds, so their next pairs come from several
 // rankings of their chains, and ties in grade abound.
