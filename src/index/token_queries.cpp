@@ -63,19 +63,62 @@ int file_order(correlation_index *index, file_order_cache *cache, const char *fi
     return cache->order;
 }
 
+// What a walk back from a place found near the tail must check: the
+// occurrences it passes are all before the place only while the list keeps
+// its order (seek_input_from_tail). The last file compared is kept.
+struct place_check {
+    const char *file;  // null: nothing to check
+    int line;
+    const char *compared_file;
+    bool same_file;
+};
+
+bool reaches_place(place_check *check, const token_entry_tag *occurrence) {
+    if (check->file == nullptr || occurrence->line < check->line) {
+        return false;
+    }
+    if (occurrence->file != check->compared_file) {
+        check->compared_file = occurrence->file;
+        check->same_file =
+            occurrence->file == check->file || os_strcmp(occurrence->file, check->file) == 0;
+    }
+    return check->same_file;
+}
+
+enum gather_status { GATHERED = 0, OUT_OF_MEMORY = -1, ORDER_BROKEN = 1 };
+
+// Starts loading the cache line at address; only a hint.
+inline void fetch_ahead(const void *address) {
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 // Grades every output occurrence recorded before cursor in the input's file
-// or an earlier one and queues the pairs graded above min_grade. -1 when
+// or an earlier one and queues the pairs graded above min_grade. ORDER_BROKEN
+// as soon as an occurrence reaches the checked place, OUT_OF_MEMORY when
 // memory ran out.
 int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *index,
-                          token_instances_t *instances, list_node **list, list_node *cursor,
-                          token_entry_tag *input, int input_order, float min_grade,
-                          graded_heap *queue, record_arena *pairs) {
+                          token_instances_t *instances, list_node *cursor, token_entry_tag *input,
+                          int input_order, float min_grade, place_check *check, graded_heap *queue,
+                          record_arena *pairs) {
     file_order_cache orders = {nullptr, -1};
     pair_grader grader;
     pair_grader_init(&grader, analyser);
-    list_node *position = cursor;
-    while (position != nullptr) {
-        token_entry_tag *output = static_cast<token_entry_tag *>(list_previous(list, &position));
+    // The nodes lie all over the index: the next one and its occurrence are
+    // fetched while this one is graded.
+    for (list_node *position = cursor; position != nullptr; position = position->previous) {
+        list_node *next = position->previous;
+        if (next != nullptr) {
+            fetch_ahead(next->data);
+            fetch_ahead(next->previous);
+        }
+        token_entry_tag *output = static_cast<token_entry_tag *>(position->data);
+        if (reaches_place(check, output)) {
+            return ORDER_BROKEN;
+        }
         if (output->direction != DIRECTION_OUTPUT) {
             continue;
         }
@@ -91,16 +134,63 @@ int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *ind
         candidate_pair_t *pair =
             static_cast<candidate_pair_t *>(arena_allocate(pairs, sizeof(candidate_pair_t)));
         if (pair == nullptr) {
-            return -1;
+            return OUT_OF_MEMORY;
         }
         pair->input = input;
         pair->output = output;
         pair->grade = grade;
         if (queue_borrowed_candidate(queue, pair) != 0) {
-            return -1;
+            return OUT_OF_MEMORY;
         }
     }
-    return 0;
+    return GATHERED;
+}
+
+bool seek_from_tail = true;
+
+// A place in the later half of the project is sought from the list's tail.
+bool near_the_end(correlation_index *index, const action_file_t *place_file) {
+    return seek_from_tail && 2 * place_file->index >= action_file_count(index);
+}
+
+// gather_candidates' work for a value found in the index, seeking the place
+// from the tail or the head. On ORDER_BROKEN the queue is empty again and
+// nothing else changed.
+int gather_from(CCorrelationAnalyser *analyser, correlation_index *index,
+                token_instances_t *instances, const char *token, const char *file, int line,
+                const action_file_t *place_file, bool from_tail, float min_grade,
+                list_node **provisionals, record_arena *pairs, graded_heap *queue) {
+    token_entry_tag *input = nullptr;
+    list_node *cursor = from_tail ? seek_input_from_tail(index, *instances->last_position, file,
+                                                         line, place_file->index, &input)
+                                  : seek_input(instances->occurrences, file, line, &input);
+    bool provisional = input == nullptr;
+    if (provisional) {
+        input = new_provisional_input(token, file, line);
+        if (input == nullptr || !list_add_first(provisionals, input)) {
+            if (input != nullptr) {
+                free_provisional(input);
+            }
+            return OUT_OF_MEMORY;
+        }
+    }
+    if (place_file == nullptr) {
+        return GATHERED;
+    }
+    place_check check = {from_tail ? file : nullptr, line, nullptr, false};
+    float best_grade = instances->best_grade;
+    int status = grade_earlier_outputs(analyser, index, instances, cursor, input, place_file->index,
+                                       min_grade, &check, queue, pairs);
+    if (status == ORDER_BROKEN) {
+        instances->best_grade = best_grade;
+        discard_candidates(queue);
+        if (provisional) {
+            list_node *head = list_head(provisionals);
+            free_provisional(static_cast<token_entry_tag *>(list_get(provisionals, &head)));
+            list_remove(provisionals, &head);
+        }
+    }
+    return status;
 }
 
 void write_token_nothing_found(FILE *report, const char *file, int line, const char *token) {
@@ -143,6 +233,10 @@ void write_cursor_nothing_found_adapter(FILE *report, const char *file, int line
 
 }  // namespace
 
+void token_queries_seek_from_tail(bool enabled) {
+    seek_from_tail = enabled;
+}
+
 void release_provisionals(list_node **provisionals) {
     while (!list_is_empty(provisionals)) {
         list_node *head = list_head(provisionals);
@@ -162,26 +256,16 @@ graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index
     if (instances == nullptr || file == nullptr) {
         return queue;
     }
-    token_entry_tag *input = find_input_occurrence(index, token, file, line);
-    if (input == nullptr) {
-        input = new_provisional_input(token, file, line);
-        if (input == nullptr || !list_add_first(provisionals, input)) {
-            if (input != nullptr) {
-                free_provisional(input);
-            }
-            heap_delete(queue);
-            return nullptr;
-        }
+    const action_file_t *place_file = find_action_file(index, file);
+    bool from_tail = place_file != nullptr && *instances->last_position != nullptr &&
+                     near_the_end(index, place_file);
+    int status = gather_from(analyser, index, instances, token, file, line, place_file, from_tail,
+                             min_grade, provisionals, pairs, queue);
+    if (status == ORDER_BROKEN) {
+        status = gather_from(analyser, index, instances, token, file, line, place_file, false,
+                             min_grade, provisionals, pairs, queue);
     }
-    list_node **list = instances->occurrences;
-    list_node *cursor = nullptr;
-    seek_before(list, &cursor, file, line);
-    action_file_t *input_file = find_action_file(index, input->file);
-    if (input_file == nullptr) {
-        return queue;
-    }
-    if (grade_earlier_outputs(analyser, index, instances, list, cursor, input, input_file->index,
-                              min_grade, queue, pairs) != 0) {
+    if (status == OUT_OF_MEMORY) {
         discard_candidates(queue);
         heap_delete(queue);
         return nullptr;

@@ -37,4 +37,9 @@ graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index
 // Frees the provisional occurrences gather_candidates made.
 void release_provisionals(list_node **provisionals);
 
+// Lets the queries seek a place in the later half of the project from the
+// tail of its value's list (the default), or makes them seek every place
+// from the head. Both give the same report; tests compare them.
+void token_queries_seek_from_tail(bool enabled);
+
 #endif  // TOKENWEAVE_INDEX_TOKEN_QUERIES_H

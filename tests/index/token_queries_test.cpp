@@ -9,6 +9,10 @@
 
 #include <string>
 
+#include "containers/list.h"
+#include "index/analyser_access.h"
+#include "index/occurrence_lookup.h"
+#include "index/token_queries.h"
 #include "test_project.h"
 #include "test_support.h"
 
@@ -230,5 +234,154 @@ TEST_P(CursorQueryTest, BareBaseNameSharedByTwoFilesFindsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(BothDatabaseFamilies, CursorQueryTest,
                          ::testing::Values("oracle", "odbc"));
+
+// Four files that each return 7 from two grids and send it twice, so that
+// the value's list crosses every file and a query may start anywhere in it.
+std::unique_ptr<CCorrelationAnalyser> build_sevens(TestProject *project) {
+    project->set_grids("[grid 1]\nV,W\n7,8\n9,7\n[grid 2]\nV\n7\n");
+    for (const char *name : {"A1.c", "A2.c", "A3.c", "A4.c"}) {
+        project->add_action(name,
+                            numbered_lines({{1, "A()"},
+                                            {2, "{"},
+                                            {3, "    GRID(1);"},
+                                            {4, "    sqx_assign(C, \"7\");"},
+                                            {5, "    GRID(2);"},
+                                            {6, "    sqx_assign(C, \"7\"); sqx_assign(D, \"8\");"},
+                                            {7, "}"}}));
+    }
+    return project->build(QUARTER_GRADE_WEIGHTS);
+}
+
+const int SEVENS_LAST_LINE = 8;
+
+// Ways to break the list's order of files and lines, which the scanner
+// never does: a query seeking its place from the tail must notice and give
+// what the walk from the head gives.
+enum list_disorder { IN_ORDER, LAST_MOVED_FIRST, FIRST_MOVED_LAST };
+
+void disorder(token_instances_t *instances, list_disorder how) {
+    list_node **list = instances->occurrences;
+    list_node *&tail = *instances->last_position;
+    list_node *head = *list;
+    if (how == LAST_MOVED_FIRST) {
+        list_node *moved = tail;
+        tail = moved->previous;
+        tail->next = nullptr;
+        moved->previous = nullptr;
+        moved->next = head;
+        head->previous = moved;
+        *list = moved;
+    } else if (how == FIRST_MOVED_LAST) {
+        *list = head->next;
+        (*list)->previous = nullptr;
+        head->next = nullptr;
+        head->previous = tail;
+        tail->next = head;
+        tail = head;
+    }
+}
+
+bool order_broken_before(list_node *position, const char *file, int line) {
+    for (; position != nullptr; position = position->previous) {
+        if (at_or_after_place(static_cast<token_entry_tag *>(position->data), file, line)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Both seeks against seek_before and find_input_occurrence, at every place
+// of every file, with the list in order and out of it.
+TEST(OccurrenceSeek, AgreesWithTheWalksFromTheHead) {
+    for (list_disorder how : {IN_ORDER, LAST_MOVED_FIRST, FIRST_MOVED_LAST}) {
+        SCOPED_TRACE(how);
+        TestProject project;
+        auto analyser = build_sevens(&project);
+        ASSERT_NE(analyser, nullptr);
+        correlation_index *index = analyser_index(analyser.get());
+        token_instances_t *instances = find_token_instances(index, "7");
+        ASSERT_NE(instances, nullptr);
+        disorder(instances, how);
+        int order_breaks_seen = 0;
+        for (int order = 0; order < action_file_count(index); ++order) {
+            const char *file = index->file_paths[order];
+            for (int line = 1; line <= SEVENS_LAST_LINE; ++line) {
+                SCOPED_TRACE(std::string(file) + ":" + std::to_string(line));
+                list_node *expected = nullptr;
+                seek_before(instances->occurrences, &expected, file, line);
+                token_entry_tag *expected_input = find_input_occurrence(index, "7", file, line);
+                token_entry_tag *input = nullptr;
+                EXPECT_EQ(seek_input(instances->occurrences, file, line, &input), expected);
+                EXPECT_EQ(input, expected_input);
+
+                list_node *from_tail = seek_input_from_tail(index, *instances->last_position, file,
+                                                            line, order, &input);
+                if (order_broken_before(from_tail, file, line)) {
+                    ++order_breaks_seen;
+                    continue;
+                }
+                EXPECT_EQ(from_tail, expected);
+                EXPECT_EQ(input, expected_input);
+            }
+        }
+        if (how == IN_ORDER) {
+            EXPECT_EQ(order_breaks_seen, 0);
+        } else {
+            EXPECT_GT(order_breaks_seen, 0);
+        }
+    }
+}
+
+// The reports and best grades of every token and cursor query are the same
+// whether the queries seek from the tail or only from the head, also when
+// the order is broken and the seek from the tail must be undone.
+TEST(OccurrenceSeek, QueriesGiveTheSameFromEitherEnd) {
+    for (list_disorder how : {IN_ORDER, LAST_MOVED_FIRST, FIRST_MOVED_LAST}) {
+        SCOPED_TRACE(how);
+        TestProject head_project;
+        TestProject tail_project;
+        auto from_head = build_sevens(&head_project);
+        auto from_tail = build_sevens(&tail_project);
+        ASSERT_NE(from_head, nullptr);
+        ASSERT_NE(from_tail, nullptr);
+        token_instances_t *head_sevens = find_token_instances(analyser_index(from_head.get()), "7");
+        token_instances_t *tail_sevens = find_token_instances(analyser_index(from_tail.get()), "7");
+        disorder(head_sevens, how);
+        disorder(tail_sevens, how);
+        std::string head_report = head_project.file("report.txt");
+        std::string tail_report = tail_project.file("report.txt");
+        for (const char *name : {"A1.c", "A2.c", "A3.c", "A4.c"}) {
+            std::string head_file = head_project.file(name);
+            std::string tail_file = tail_project.file(name);
+            for (int line = 1; line <= SEVENS_LAST_LINE; ++line) {
+                SCOPED_TRACE(std::string(name) + ":" + std::to_string(line));
+                // Each query's own best grade, not the highest of all so far.
+                head_sevens->best_grade = tail_sevens->best_grade = 0.0f;
+                token_queries_seek_from_tail(false);
+                int head_token = from_head->InputTokenQuery("7", head_file.c_str(), line,
+                                                            head_report.c_str(), 0.0f);
+                std::string head_token_text = read_report(head_report);
+                token_queries_seek_from_tail(true);
+                EXPECT_EQ(from_tail->InputTokenQuery("7", tail_file.c_str(), line,
+                                                     tail_report.c_str(), 0.0f),
+                          head_token);
+                EXPECT_EQ(read_report(tail_report), head_token_text);
+                EXPECT_EQ(tail_sevens->best_grade, head_sevens->best_grade);
+
+                head_sevens->best_grade = tail_sevens->best_grade = 0.0f;
+                token_queries_seek_from_tail(false);
+                int head_cursor =
+                    from_head->CursorQuery(head_file.c_str(), line, head_report.c_str(), 0.0f);
+                std::string head_cursor_text = read_report(head_report);
+                token_queries_seek_from_tail(true);
+                EXPECT_EQ(
+                    from_tail->CursorQuery(tail_file.c_str(), line, tail_report.c_str(), 0.0f),
+                    head_cursor);
+                EXPECT_EQ(read_report(tail_report), head_cursor_text);
+                EXPECT_EQ(tail_sevens->best_grade, head_sevens->best_grade);
+            }
+        }
+    }
+}
 
 }  // namespace
