@@ -203,13 +203,35 @@ report_lines::~report_lines() {
     }
 }
 
+output_place place_of(const token_entry_tag *output) {
+    output_place place;
+    place.file = output->file;
+    place.line = output->line;
+    place.column = output->cell != nullptr ? output->cell->column : 0;
+    place.row = output->cell != nullptr ? output->cell->row : 0;
+    return place;
+}
+
 void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candidate_pair_t *pair,
                       FILE *report) {
+    report_placed_pair_line(lines, pair, place_of(pair->output), report);
+}
+
+void report_placed_candidates(graded_heap *queue, FILE *report) {
+    report_lines lines;
+    while (!heap_is_empty(queue)) {
+        const placed_pair *placed = static_cast<const placed_pair *>(heap_top_data(queue));
+        report_placed_pair_line(&lines, &placed->pair, placed->place, report);
+        heap_remove_top(queue);
+    }
+}
+
+void report_placed_pair_line(report_lines *lines, const candidate_pair_t *pair,
+                             const output_place &place, FILE *report) {
     if (!lines->messages_loaded) {
         load_line_messages(lines);
     }
     const token_entry_tag *input = pair->input;
-    const token_entry_tag *output = pair->output;
     // Each message is cut to EXPANDED_MESSAGE_SIZE - 1 bytes on its own.
     if (input != lines->input) {
         char input_line[DECIMAL_TEXT_SIZE];
@@ -234,10 +256,10 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
     char column_text[DECIMAL_TEXT_SIZE];
     char row_text[DECIMAL_TEXT_SIZE];
     size_t lengths[4];
-    const char *output_file = cached_base_name(lines, output->file, &lengths[0]);
-    lengths[1] = decimal_text(output->line, output_line);
-    lengths[2] = decimal_text(output->cell != nullptr ? output->cell->column : 0, column_text);
-    lengths[3] = decimal_text(output->cell != nullptr ? output->cell->row : 0, row_text);
+    const char *output_file = cached_base_name(lines, place.file, &lengths[0]);
+    lengths[1] = decimal_text(place.line, output_line);
+    lengths[2] = decimal_text(place.column, column_text);
+    lengths[3] = decimal_text(place.row, row_text);
 
     char alone[REPORT_LINE_SIZE];
     char *text = block_room(lines, report);

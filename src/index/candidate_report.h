@@ -106,6 +106,30 @@ struct report_lines {
 void report_pair_line(report_lines *lines, CCorrelationAnalyser *analyser,
                       const candidate_pair_t *pair, FILE *report);
 
+// What a line says of a pair's output occurrence.
+struct output_place {
+    const char *file;
+    int line;
+    int column;  // 0 for a script literal, as row
+    int row;
+};
+output_place place_of(const token_entry_tag *output);
+
+// A pair with its output's place, taken when the pair was graded: a query
+// writes its pairs long after, best first, when their occurrences have left
+// the cache.
+struct placed_pair {
+    candidate_pair_t pair;  // first, so that a queue of these holds the pairs
+    output_place place;
+};
+
+// report_pair_line of a pair whose output is at place (place_of its output).
+void report_placed_pair_line(report_lines *lines, const candidate_pair_t *pair,
+                             const output_place &place, FILE *report);
+
+// report_candidates of a queue of placed pairs.
+void report_placed_candidates(graded_heap *queue, FILE *report);
+
 // Called with every pair report_pair writes, right after its line, while
 // the pair's occurrences are still alive (a query's provisional input is
 // freed when the query returns): a caller that wants the report as records

@@ -131,15 +131,16 @@ int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *ind
         }
         // A query can queue tens of thousands of pairs, all released
         // together when its report is written.
-        candidate_pair_t *pair =
-            static_cast<candidate_pair_t *>(arena_allocate(pairs, sizeof(candidate_pair_t)));
-        if (pair == nullptr) {
+        placed_pair *placed =
+            static_cast<placed_pair *>(arena_allocate(pairs, sizeof(placed_pair)));
+        if (placed == nullptr) {
             return OUT_OF_MEMORY;
         }
-        pair->input = input;
-        pair->output = output;
-        pair->grade = grade;
-        if (queue_borrowed_candidate(queue, pair) != 0) {
+        placed->pair.input = input;
+        placed->pair.output = output;
+        placed->pair.grade = grade;
+        placed->place = place_of(output);
+        if (queue_borrowed_candidate(queue, &placed->pair) != 0) {
             return OUT_OF_MEMORY;
         }
     }
@@ -217,7 +218,7 @@ int finish_report(CCorrelationAnalyser *analyser, graded_heap *queue, FILE *repo
         write_nothing_found(report, file, line, token);
         result = TOKENWEAVE_NOTHING_FOUND;
     } else {
-        report_candidates(queue, analyser, report);
+        report_placed_candidates(queue, report);
     }
     heap_delete(queue);
     if (!close_report(report, report_path)) {

@@ -27,9 +27,9 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
 // The graded pairs of the input occurrence of token at file:line. When the
 // index holds no such input, a provisional one stands in for it: it is added
 // to *provisionals and must outlive the pairs (release_provisionals). The
-// pairs are carved from *pairs, which the queue does not own: release it
-// after the queue is emptied. Returns a new queue, or null when memory ran
-// out.
+// pairs are placed_pair records (each with its output's place) carved from
+// *pairs, which the queue does not own: release it after the queue is
+// emptied. Returns a new queue, or null when memory ran out.
 graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index *index,
                                const char *token, const char *file, int line, float min_grade,
                                list_node **provisionals, record_arena *pairs);
