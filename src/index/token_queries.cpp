@@ -96,57 +96,6 @@ inline void fetch_ahead(const void *address) {
 #endif
 }
 
-// Grades every output occurrence recorded before cursor in the input's file
-// or an earlier one and queues the pairs graded above min_grade. ORDER_BROKEN
-// as soon as an occurrence reaches the checked place, OUT_OF_MEMORY when
-// memory ran out.
-int grade_earlier_outputs(CCorrelationAnalyser *analyser, correlation_index *index,
-                          token_instances_t *instances, list_node *cursor, token_entry_tag *input,
-                          int input_order, float min_grade, place_check *check, graded_heap *queue,
-                          record_arena *pairs) {
-    file_order_cache orders = {nullptr, -1};
-    pair_grader grader;
-    pair_grader_init(&grader, analyser);
-    // The nodes lie all over the index: the next one and its occurrence are
-    // fetched while this one is graded.
-    for (list_node *position = cursor; position != nullptr; position = position->previous) {
-        list_node *next = position->previous;
-        if (next != nullptr) {
-            fetch_ahead(next->data);
-            fetch_ahead(next->previous);
-        }
-        token_entry_tag *output = static_cast<token_entry_tag *>(position->data);
-        if (reaches_place(check, output)) {
-            return ORDER_BROKEN;
-        }
-        if (output->direction != DIRECTION_OUTPUT) {
-            continue;
-        }
-        if (file_order(index, &orders, output->file) > input_order) {
-            continue;
-        }
-        float grade = grade_pair(&grader, instances, output, input);
-        if (!(min_grade < grade)) {
-            continue;
-        }
-        // A query can queue tens of thousands of pairs, all released
-        // together when its report is written.
-        placed_pair *placed =
-            static_cast<placed_pair *>(arena_allocate(pairs, sizeof(placed_pair)));
-        if (placed == nullptr) {
-            return OUT_OF_MEMORY;
-        }
-        placed->pair.input = input;
-        placed->pair.output = output;
-        placed->pair.grade = grade;
-        placed->place = place_of(output);
-        if (queue_borrowed_candidate(queue, &placed->pair) != 0) {
-            return OUT_OF_MEMORY;
-        }
-    }
-    return GATHERED;
-}
-
 bool seek_from_tail = true;
 
 // A place in the later half of the project is sought from the list's tail.
@@ -154,41 +103,195 @@ bool near_the_end(correlation_index *index, const action_file_t *place_file) {
     return seek_from_tail && 2 * place_file->index >= action_file_count(index);
 }
 
-// gather_candidates' work for a value found in the index, seeking the place
-// from the tail or the head. On ORDER_BROKEN the queue is empty again and
-// nothing else changed.
-int gather_from(CCorrelationAnalyser *analyser, correlation_index *index,
-                token_instances_t *instances, const char *token, const char *file, int line,
-                const action_file_t *place_file, bool from_tail, float min_grade,
-                list_node **provisionals, record_arena *pairs, graded_heap *queue) {
+// One value's gathering: the walk back from the input's place over the
+// value's occurrences, grading every output recorded before it in the
+// input's file or an earlier one and queueing the pairs graded above
+// min_grade.
+struct value_walk {
+    token_instances_t *instances;
+    token_entry_tag *input;
+    bool provisional;     // input is the newest of the query's provisionals
+    list_node *position;  // the next occurrence to look at; null once done
+    bool graded;          // whether the walk had anything to grade
+    float best_grade;     // the value's best grade before the walk
+    int input_order;
+    place_check check;
+    file_order_cache orders;
+    pair_grader grader;
+    graded_heap *queue;  // not owned
+};
+
+// Seeks the place of token's input at file:line and readies the walk from
+// there, making a provisional input when the index holds none. GATHERED, or
+// OUT_OF_MEMORY.
+int start_walk(value_walk *walk, CCorrelationAnalyser *analyser, correlation_index *index,
+               token_instances_t *instances, const char *token, const char *file, int line,
+               bool from_tail, list_node **provisionals, graded_heap *queue) {
+    const action_file_t *place_file = find_action_file(index, file);
+    from_tail = from_tail && place_file != nullptr && *instances->last_position != nullptr &&
+                near_the_end(index, place_file);
+    walk->instances = instances;
+    walk->queue = queue;
+    walk->position = nullptr;
+    walk->graded = false;
     token_entry_tag *input = nullptr;
     list_node *cursor = from_tail ? seek_input_from_tail(index, *instances->last_position, file,
                                                          line, place_file->index, &input)
                                   : seek_input(instances->occurrences, file, line, &input);
-    bool provisional = input == nullptr;
-    if (provisional) {
+    walk->provisional = input == nullptr;
+    if (walk->provisional) {
         input = new_provisional_input(token, file, line);
         if (input == nullptr || !list_add_first(provisionals, input)) {
             if (input != nullptr) {
                 free_provisional(input);
             }
+            walk->provisional = false;
             return OUT_OF_MEMORY;
         }
     }
+    walk->input = input;
     if (place_file == nullptr) {
         return GATHERED;
     }
-    place_check check = {from_tail ? file : nullptr, line, nullptr, false};
-    float best_grade = instances->best_grade;
-    int status = grade_earlier_outputs(analyser, index, instances, cursor, input, place_file->index,
-                                       min_grade, &check, queue, pairs);
-    if (status == ORDER_BROKEN) {
-        instances->best_grade = best_grade;
-        discard_candidates(queue);
-        if (provisional) {
-            list_node *head = list_head(provisionals);
-            free_provisional(static_cast<token_entry_tag *>(list_get(provisionals, &head)));
-            list_remove(provisionals, &head);
+    walk->position = cursor;
+    walk->graded = true;
+    walk->best_grade = instances->best_grade;
+    walk->input_order = place_file->index;
+    walk->check = {from_tail ? file : nullptr, line, nullptr, false};
+    walk->orders = {nullptr, -1};
+    pair_grader_init(&walk->grader, analyser);
+    return GATHERED;
+}
+
+// Looks at the walk's next occurrence and steps back past it. GATHERED (the
+// walk is done once its position is null), ORDER_BROKEN as soon as an
+// occurrence reaches the checked place, OUT_OF_MEMORY when memory ran out.
+int step_walk(value_walk *walk, correlation_index *index, float min_grade, record_arena *pairs) {
+    list_node *position = walk->position;
+    walk->position = position->previous;
+    // The nodes lie all over the index: the next one and its occurrence are
+    // fetched while this one is graded.
+    if (walk->position != nullptr) {
+        fetch_ahead(walk->position->data);
+        fetch_ahead(walk->position->previous);
+    }
+    token_entry_tag *output = static_cast<token_entry_tag *>(position->data);
+    if (reaches_place(&walk->check, output)) {
+        return ORDER_BROKEN;
+    }
+    if (output->direction != DIRECTION_OUTPUT ||
+        file_order(index, &walk->orders, output->file) > walk->input_order) {
+        return GATHERED;
+    }
+    float grade = grade_pair(&walk->grader, walk->instances, output, walk->input);
+    if (!(min_grade < grade)) {
+        return GATHERED;
+    }
+    // A query can queue tens of thousands of pairs, all released together
+    // when its report is written.
+    placed_pair *placed = static_cast<placed_pair *>(arena_allocate(pairs, sizeof(placed_pair)));
+    if (placed == nullptr) {
+        return OUT_OF_MEMORY;
+    }
+    placed->pair.input = walk->input;
+    placed->pair.output = output;
+    placed->pair.grade = grade;
+    placed->place = place_of(output);
+    return queue_borrowed_candidate(walk->queue, &placed->pair) != 0 ? OUT_OF_MEMORY : GATHERED;
+}
+
+int finish_walk(value_walk *walk, correlation_index *index, float min_grade, record_arena *pairs) {
+    int status = GATHERED;
+    while (status == GATHERED && walk->position != nullptr) {
+        status = step_walk(walk, index, min_grade, pairs);
+    }
+    return status;
+}
+
+// Undoes what a started walk changed: its queue is empty again, its value's
+// best grade as before and its provisional input (the newest) freed.
+void undo_walk(value_walk *walk, list_node **provisionals) {
+    if (walk->graded) {
+        walk->instances->best_grade = walk->best_grade;
+    }
+    discard_candidates(walk->queue);
+    if (walk->provisional) {
+        list_node *head = list_head(provisionals);
+        free_provisional(static_cast<token_entry_tag *>(list_get(provisionals, &head)));
+        list_remove(provisionals, &head);
+        walk->provisional = false;
+    }
+}
+
+// The gathering of one value into queue, seeking from the tail when the
+// place is near it, from the head again when the list's order breaks.
+int gather_value(CCorrelationAnalyser *analyser, correlation_index *index,
+                 token_instances_t *instances, const char *token, const char *file, int line,
+                 float min_grade, list_node **provisionals, record_arena *pairs,
+                 graded_heap *queue) {
+    value_walk walk;
+    int status = GATHERED;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool from_tail = attempt == 0;
+        status = start_walk(&walk, analyser, index, instances, token, file, line, from_tail,
+                            provisionals, queue);
+        if (status == GATHERED) {
+            status = finish_walk(&walk, index, min_grade, pairs);
+        }
+        if (status != ORDER_BROKEN) {
+            break;
+        }
+        undo_walk(&walk, provisionals);
+    }
+    return status;
+}
+
+enum { WALKS_TOGETHER = 8 };
+
+// The gatherings of the inputs at places (at most WALKS_TOGETHER) into
+// their queues, one occurrence of each walk in turn: the lists lie all over
+// the index, and walked side by side their cache misses overlap. Each queue
+// receives what gather_value, called for each place in order, would put in
+// it. GATHERED, or OUT_OF_MEMORY.
+int gather_together(CCorrelationAnalyser *analyser, correlation_index *index,
+                    token_entry_tag *const *places, int count, float min_grade,
+                    list_node **provisionals, record_arena *pairs, graded_heap *const *queues) {
+    value_walk walks[WALKS_TOGETHER];
+    token_instances_t *values[WALKS_TOGETHER];
+    int status = GATHERED;
+    for (int i = 0; i < count; ++i) {
+        walks[i] = value_walk();
+        walks[i].queue = queues[i];
+        values[i] =
+            places[i]->file != nullptr ? find_token_instances(index, places[i]->value) : nullptr;
+        if (values[i] != nullptr && status == GATHERED) {
+            status = start_walk(&walks[i], analyser, index, values[i], places[i]->value,
+                                places[i]->file, places[i]->line, true, provisionals, queues[i]);
+        }
+    }
+    bool walking = true;
+    while (status == GATHERED && walking) {
+        walking = false;
+        for (int i = 0; i < count && status == GATHERED; ++i) {
+            if (walks[i].position != nullptr) {
+                status = step_walk(&walks[i], index, min_grade, pairs);
+                walking = walking || walks[i].position != nullptr;
+            }
+        }
+    }
+    if (status != ORDER_BROKEN) {
+        return status;
+    }
+    // Back to where the first walk started, newest provisional first, then
+    // one value after another as the query would without walking together.
+    for (int i = count - 1; i >= 0; --i) {
+        undo_walk(&walks[i], provisionals);
+    }
+    status = GATHERED;
+    for (int i = 0; i < count && status == GATHERED; ++i) {
+        if (values[i] != nullptr) {
+            status = gather_value(analyser, index, values[i], places[i]->value, places[i]->file,
+                                  places[i]->line, min_grade, provisionals, pairs, queues[i]);
         }
     }
     return status;
@@ -257,16 +360,8 @@ graded_heap *gather_candidates(CCorrelationAnalyser *analyser, correlation_index
     if (instances == nullptr || file == nullptr) {
         return queue;
     }
-    const action_file_t *place_file = find_action_file(index, file);
-    bool from_tail = place_file != nullptr && *instances->last_position != nullptr &&
-                     near_the_end(index, place_file);
-    int status = gather_from(analyser, index, instances, token, file, line, place_file, from_tail,
-                             min_grade, provisionals, pairs, queue);
-    if (status == ORDER_BROKEN) {
-        status = gather_from(analyser, index, instances, token, file, line, place_file, false,
-                             min_grade, provisionals, pairs, queue);
-    }
-    if (status == OUT_OF_MEMORY) {
+    if (gather_value(analyser, index, instances, token, file, line, min_grade, provisionals, pairs,
+                     queue) != GATHERED) {
         discard_candidates(queue);
         heap_delete(queue);
         return nullptr;
@@ -338,21 +433,32 @@ int cursor_query(CCorrelationAnalyser *analyser, correlation_index *index, const
     record_arena pairs;
     arena_init(&pairs);
     int failure = 0;
-    for (; occurrence != nullptr && failure == 0; occurrence = occurrence->same_handle_previous) {
-        if (ht_get(index->stop_list, occurrence->value) != nullptr) {
-            continue;
+    while (occurrence != nullptr && failure == 0) {
+        token_entry_tag *places[WALKS_TOGETHER];
+        int count = 0;
+        for (; occurrence != nullptr && count < WALKS_TOGETHER;
+             occurrence = occurrence->same_handle_previous) {
+            if (ht_get(index->stop_list, occurrence->value) == nullptr) {
+                places[count++] = occurrence;
+            }
         }
-        graded_heap *gathered =
-            gather_candidates(analyser, index, occurrence->value, occurrence->file,
-                              occurrence->line, min_grade, &provisionals, &pairs);
-        if (gathered == nullptr) {
+        graded_heap *queues[WALKS_TOGETHER];
+        int created = 0;
+        while (created < count &&
+               (queues[created] = heap_create(TOKEN_QUEUE_CAPACITY)) != nullptr) {
+            ++created;
+        }
+        if (created < count || gather_together(analyser, index, places, count, min_grade,
+                                               &provisionals, &pairs, queues) != GATHERED) {
             failure = TOKENWEAVE_FAILED;
-            break;
         }
-        if (merge_candidates(result_queue, gathered) != 0) {
-            failure = TOKENWEAVE_FAILED;
+        for (int i = 0; i < created; ++i) {
+            if (failure == 0 && merge_candidates(result_queue, queues[i]) != 0) {
+                failure = TOKENWEAVE_FAILED;
+            }
+            discard_candidates(queues[i]);
+            heap_delete(queues[i]);
         }
-        heap_delete(gathered);
     }
     if (failure != 0) {
         discard_candidates(result_queue);

@@ -235,19 +235,24 @@ TEST_P(CursorQueryTest, BareBaseNameSharedByTwoFilesFindsNothing) {
 INSTANTIATE_TEST_SUITE_P(BothDatabaseFamilies, CursorQueryTest,
                          ::testing::Values("oracle", "odbc"));
 
-// Four files that each return 7 from two grids and send it twice, so that
-// the value's list crosses every file and a query may start anywhere in it.
+// Four files that each return 7 from two grids and send it in two
+// statements, so that the value's list crosses every file and a query may
+// start anywhere in it; the second statement also sends 8, so that a cursor
+// query walks two lists.
 std::unique_ptr<CCorrelationAnalyser> build_sevens(TestProject *project) {
     project->set_grids("[grid 1]\nV,W\n7,8\n9,7\n[grid 2]\nV\n7\n");
     for (const char *name : {"A1.c", "A2.c", "A3.c", "A4.c"}) {
-        project->add_action(name,
-                            numbered_lines({{1, "A()"},
-                                            {2, "{"},
-                                            {3, "    GRID(1);"},
-                                            {4, "    sqx_assign(C, \"7\");"},
-                                            {5, "    GRID(2);"},
-                                            {6, "    sqx_assign(C, \"7\"); sqx_assign(D, \"8\");"},
-                                            {7, "}"}}));
+        project->add_action(
+            name,
+            numbered_lines({{1, "A()"},
+                            {2, "{"},
+                            {3, "    GRID(1);"},
+                            {4, "    sqx_stmt(C, \"select a from t where b = 7\", -1, 1, 0, 0);"},
+                            {5, "    GRID(2);"},
+                            {6,
+                             "    sqx_stmt(C, \"select a from t where b = 7 and c = 8\", -1, "
+                             "1, 0, 0); sqx_exec(C, 0, 0);"},
+                            {7, "}"}}));
     }
     return project->build(QUARTER_GRADE_WEIGHTS);
 }
@@ -350,6 +355,7 @@ TEST(OccurrenceSeek, QueriesGiveTheSameFromEitherEnd) {
         disorder(tail_sevens, how);
         std::string head_report = head_project.file("report.txt");
         std::string tail_report = tail_project.file("report.txt");
+        int cursor_reports = 0;
         for (const char *name : {"A1.c", "A2.c", "A3.c", "A4.c"}) {
             std::string head_file = head_project.file(name);
             std::string tail_file = tail_project.file(name);
@@ -379,8 +385,10 @@ TEST(OccurrenceSeek, QueriesGiveTheSameFromEitherEnd) {
                     head_cursor);
                 EXPECT_EQ(read_report(tail_report), head_cursor_text);
                 EXPECT_EQ(tail_sevens->best_grade, head_sevens->best_grade);
+                cursor_reports += head_cursor == 0;
             }
         }
+        EXPECT_GT(cursor_reports, 0);
     }
 }
 
