@@ -219,10 +219,17 @@ void report_pair_line(report_lines *lines, CCorrelationAnalyser *, const candida
 
 void report_placed_candidates(graded_heap *queue, FILE *report) {
     report_lines lines;
-    while (!heap_is_empty(queue)) {
-        const placed_pair *placed = static_cast<const placed_pair *>(heap_top_data(queue));
-        report_placed_pair_line(&lines, &placed->pair, placed->place, report);
+    const placed_pair *placed = static_cast<const placed_pair *>(heap_top_data(queue));
+    while (placed != nullptr) {
+        // The pairs come out in no order of their addresses: the next one is
+        // fetched while this one's line is written.
         heap_remove_top(queue);
+        const placed_pair *next = static_cast<const placed_pair *>(heap_top_data(queue));
+#if defined(__GNUC__)
+        __builtin_prefetch(next);
+#endif
+        report_placed_pair_line(&lines, &placed->pair, placed->place, report);
+        placed = next;
     }
 }
 
