@@ -1,6 +1,7 @@
 // Memory running out while the tree is built: CreateEvaluatorTree and the
 // factories return null, throw nothing and leak nothing (the sanitizer build
-// reports any leak). The test program's operator new fails on request.
+// reports any leak); and while a cursor query queues its pairs. The test
+// program's operator new fails on request.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include "heuristics/ctokenheuristicevaluator.h"
 #include "heuristics/evaluator_tree.h"
 #include "pair_records.h"
+#include "test_project.h"
 #include "test_support.h"
 
 namespace {
@@ -96,6 +98,45 @@ TEST(AllocationFailureTest, CreateEvaluatorTreeFailsCleanlyAtEveryAllocation) {
     }
     // Every object and array of the tree failed once above.
     EXPECT_GE(failedAt, 15);
+}
+
+// A statement whose two values were returned by one grid: the query walks
+// both values' lists and merges their queues, each step able to fail.
+TEST(AllocationFailureTest, CursorQueryFailsCleanlyAtEveryAllocation) {
+    tw_test::TestProject project;
+    project.set_grids("[grid 1]\nA,B\nx,12\n");
+    project.add_action("Action1.c",
+                       tw_test::numbered_lines(
+                           {{1, "Action1()"},
+                            {2, "{"},
+                            {5, "    GRID(1);"},
+                            {10,
+                             "    sqx_stmt(Csr1, \"select a from t where b = 'x' and c = 12\", "
+                             "-1, 1, 0, 0);"},
+                            {12, "    sqx_exec(Csr1, 0, 0);"},
+                            {13, "}"}}));
+    std::string action = project.file("Action1.c");
+    std::string report = project.file("report.txt");
+    auto analyser = project.build(tw_test::QUARTER_GRADE_WEIGHTS);
+    ASSERT_NE(analyser, nullptr);
+    ASSERT_EQ(analyser->CursorQuery(action.c_str(), 10, report.c_str(), 0.0f), TOKENWEAVE_OK);
+    std::string expected = tw_test::read_report(report);
+
+    long failedAt = 0;
+    for (;; ++failedAt) {
+        ASSERT_LT(failedAt, MAX_ALLOCATIONS);
+        allocations_left = failedAt;
+        int result = analyser->CursorQuery(action.c_str(), 10, report.c_str(), 0.0f);
+        allocations_left = -1;
+        if (result == TOKENWEAVE_OK) {
+            break;
+        }
+        EXPECT_EQ(result, TOKENWEAVE_FAILED) << failedAt;
+    }
+    // The queues of both values and the result queue failed once above, and
+    // the failures changed nothing the next query reads.
+    EXPECT_GE(failedAt, 3);
+    EXPECT_EQ(tw_test::read_report(report), expected);
 }
 
 }  // namespace
