@@ -281,24 +281,10 @@ void record_cmx_argument(const char *text, int line, const char *file_path, cons
 
 int recorder_call_code(const char *call_name) {
     if (call_name == nullptr) {
-        return -1;
+        return NO_CALL_CODE;
     }
     if (starts_with(call_name, SQX_PREFIX)) {
-        // Every argument of a call asks for its code, and the keyword rows
-        // are searched one by one: the last name's code is kept.
-        static thread_local char last_name[SCANNER_NAME_SIZE];
-        static thread_local int last_code = -1;
-        if (strcmp(call_name, last_name) == 0) {
-            return last_code;
-        }
-        int code = keyword_call_code(call_name);
-        // A name that would be cut is not kept: its cut form could be
-        // another name.
-        if (strnlen(call_name, sizeof last_name) < sizeof last_name) {
-            strcpy(last_name, call_name);
-            last_code = code;
-        }
-        return code;
+        return keyword_call_code(call_name);
     }
     if (starts_with(call_name, CMX_PREFIX)) {
         return CALL_CMX;
@@ -377,6 +363,12 @@ int update_scan_progress(CCorrelationAnalyser *analyser, int line) {
 
 int record_argument(const char *text, const char *call_name, int position, int line,
                     const char *file_path, const char *handle) {
+    return record_call_argument(text, recorder_call_code(call_name), position, line, file_path,
+                                handle);
+}
+
+int record_call_argument(const char *text, int call_code, int position, int line,
+                         const char *file_path, const char *handle) {
     CCorrelationAnalyser *analyser = current_analyser();
     if (analyser == nullptr || analyser_cancelled(analyser)) {
         return -1;
@@ -385,7 +377,6 @@ int record_argument(const char *text, const char *call_name, int position, int l
         return -1;
     }
     correlation_index *index = analyser_index(analyser);
-    int call_code = recorder_call_code(call_name);
     if (call_code < 0 || index == nullptr) {
         return 0;
     }

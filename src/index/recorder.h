@@ -21,6 +21,11 @@
 // call. Returns 0, or -1 once the scan has been cancelled by the host.
 int record_argument(const char *text, const char *call_name, int position, int line,
                     const char *file_path, const char *handle);
+// The same for a caller that knows the call's code (recorder_call_code of its
+// name, -1 for a call that is not recorded), as the scanner does from the
+// moment it recognises the call.
+int record_call_argument(const char *text, int call_code, int position, int line,
+                         const char *file_path, const char *handle);
 
 // Files one occurrence of value. grid < 0 means a script literal (then
 // handle names its chain); otherwise the grid position (grid, row, column,
@@ -43,8 +48,10 @@ void reset_recorder_state();
 // else.
 int value_class_of(const char *text);
 
+enum { NO_CALL_CODE = -1 };
+
 // Call code of a recorded call name: the keyword table's code for "sqx_"
-// names, 15 for "cmx_" names, -1 otherwise.
+// names, 15 for "cmx_" names, NO_CALL_CODE otherwise.
 int recorder_call_code(const char *call_name);
 
 // The handle a statement site was registered under, in full (the site's own

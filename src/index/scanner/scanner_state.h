@@ -15,6 +15,7 @@ struct scanner_state_t {
     int argument_position;   // commas seen at paren_depth 1 of a recognised call
     int record_identifiers;  // identifiers among the call's arguments are values
     char current_call_name[SCANNER_NAME_SIZE];
+    int current_call_code;  // recorder_call_code of current_call_name, found once per call
     char current_handle[SCANNER_NAME_SIZE];
     char *current_path;  // entry of the index's file_paths; not owned
     int file_count;
