@@ -4,9 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <stdlib.h>
 
+#include <string>
+#include <vector>
+
+#include "hashkit/hashkit.h"
+#include "index/analyser_access.h"
+#include "index/recorder.h"
+#include "index/scanner/scanner.h"
 #include "index_dump.h"
+#include "model/keyword_table.h"
 #include "platlib/platlib.h"
 
 namespace {
@@ -284,6 +292,67 @@ TEST(DamagedActionFileTest, BinaryGarbageScansToAConsistentIndex) {
             EXPECT_FALSE(HasViolation(dump)) << charset_type << " " << database << "\n" << dump;
         }
     }
+}
+
+// The scanner reads statement-level names against a copy of the keyword
+// table made when the scan starts; it must answer as a lookup in the table
+// and the recorder's call code of the name as the scanner keeps it would,
+// for near misses too, and also once the table is too big to copy.
+TEST(CallKeywordFilterTest, AnswersAsTheTableAndTheRecorderDo) {
+    tw_test::TestProject project;
+    project.add_action("a.c", "{ }");
+    ASSERT_EQ(project.build_index(), 0);
+    ht_table *keywords = analyser_keywords(project.analyser());
+    ASSERT_NE(keywords, nullptr);
+
+    std::vector<std::string> names = {"", "a", "cmx", "cmx_", "cmx_send", "CMX_send", "sqx_",
+                                      "GRID", "GRID2", "RECORDSET_XML", "sqx_think_time",
+                                      std::string(63, 's'), std::string(64, 's'),
+                                      "sqx_exec" + std::string(300, 'x'),
+                                      "cmx_" + std::string(300, 'x')};
+    for (const keyword_row &row : keyword_rows) {
+        std::string name = row.name;
+        names.push_back(name);
+        names.push_back(name.substr(0, name.size() - 1));
+        names.push_back(name + "_");
+        names.push_back("x" + name.substr(1));
+        names.push_back(name.substr(0, name.size() - 1) + "X");
+    }
+    auto expect_same_answers = [&](const char *table_state) {
+        set_current_analyser(project.analyser());
+        load_call_keywords();
+        for (const std::string &name : names) {
+            std::string kept = name.substr(0, SCANNER_NAME_SIZE - 1);
+            int scanner_class = classify_call_name(name.c_str());
+            call_name_kind kind = classify_call(name.c_str(), name.size());
+            EXPECT_EQ(kind.scanner_class, scanner_class) << table_state << ": " << name;
+            if (scanner_class != SCANNER_CLASS_NONE) {
+                EXPECT_EQ(kind.call_code, recorder_call_code(kept.c_str()))
+                    << table_state << ": " << name;
+            }
+        }
+        set_current_analyser(nullptr);
+    };
+    expect_same_answers("as built");
+
+    // The filter reads a keyword's class from the table at each match.
+    *static_cast<int *>(ht_get(keywords, "sqx_exec")) = SCANNER_CLASS_VALUE_ARGS;
+    expect_same_answers("a class changed");
+
+    for (int i = 0; i < 80; ++i) {
+        std::string name = "sqx_extra_" + std::to_string(i);
+        int *scanner_class = static_cast<int *>(malloc(sizeof(int)));
+        ASSERT_NE(scanner_class, nullptr);
+        *scanner_class = SCANNER_CLASS_SQL_ARGS;
+        ASSERT_EQ(ht_add(keywords, name.c_str(), scanner_class), 0);
+        names.push_back(name);
+    }
+    expect_same_answers("too many names to copy");
+
+    // Without an analyser no name is a keyword.
+    load_call_keywords();
+    EXPECT_EQ(classify_call("sqx_stmt", 8).scanner_class, SCANNER_CLASS_NONE);
+    EXPECT_EQ(classify_call("cmx_send", 8).call_code, CALL_CMX);
 }
 
 }  // namespace

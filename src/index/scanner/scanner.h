@@ -38,6 +38,20 @@ int reset_scanner_condition();
 // names beginning with "cmx_", else 0.
 int classify_call_name(const char *identifier);
 
+// What the scanner learns from a name at statement level: its scanner class
+// (as classify_call_name) and, for a recognised call, its call code
+// (recorder_call_code of the name as the scanner keeps it, cut to fit).
+struct call_name_kind {
+    int scanner_class;
+    int call_code;
+};
+// Takes in the current analyser's keyword table, which classify_call then
+// reads; done when a scan starts. Without an analyser no name is a keyword.
+void load_call_keywords();
+// The kind of identifier, which has length bytes: the same answer as
+// classify_call_name and recorder_call_code, found mostly without hashing.
+call_name_kind classify_call(const char *identifier, size_t length);
+
 // Stores line as the scanned line count of the action file at path; returns
 // its record, or null when the path is not registered.
 action_file_t *set_file_line_count(const char *path, int line);
