@@ -74,15 +74,55 @@ const int MAX_ENTRIES = 0x7fffffff;
 // at a multiple of it (blocks and heap blocks are aligned further).
 const size_t PAYLOAD_ALIGNMENT = 8;
 
+uint64_t load64(const char *bytes) {
+    uint64_t word;
+    memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+uint64_t load32(const char *bytes) {
+    uint32_t word;
+    memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// One step of the key hash: every bit of the word reaches the high half of
+// the product, and the rotation brings the high half back down for the next
+// word.
+uint64_t mix_word(uint64_t hash, uint64_t word) {
+    const uint64_t MULTIPLIER = 0x9e3779b97f4a7c15u;
+    const int ROTATION = 29;
+    hash = (hash ^ word) * MULTIPLIER;
+    return hash << ROTATION | hash >> (64 - ROTATION);
+}
+
+// Reads the key eight bytes at a time (a byte at a time, a lookup of a long
+// value spent more on hashing it than on finding it). The last read may
+// overlap the one before it; the length, mixed in first, keeps keys apart
+// that would then read alike. The final steps spread every bit over the low
+// bits the slot index takes.
 uint32_t hash_key(const char *key, size_t length) {
-    const uint32_t FNV_OFFSET = 2166136261u;
-    const uint32_t FNV_PRIME = 16777619u;
-    uint32_t hash = FNV_OFFSET;
-    for (size_t i = 0; i < length; ++i) {
-        hash ^= static_cast<unsigned char>(key[i]);
-        hash *= FNV_PRIME;
+    const uint64_t SEED = 0x2545f4914f6cdd1du;
+    uint64_t hash = mix_word(SEED, length);
+    if (length >= 8) {
+        size_t offset = 0;
+        for (; length - offset > 8; offset += 8) {
+            hash = mix_word(hash, load64(key + offset));
+        }
+        hash = mix_word(hash, load64(key + length - 8));
+    } else if (length >= 4) {
+        hash = mix_word(hash, load32(key) << 32 | load32(key + length - 4));
+    } else if (length > 0) {
+        const unsigned char *bytes = reinterpret_cast<const unsigned char *>(key);
+        hash = mix_word(hash, uint64_t{bytes[0]} << 16 | uint64_t{bytes[length / 2]} << 8 |
+                                  bytes[length - 1]);
     }
-    return hash;
+    const uint64_t FINAL_MULTIPLIER = 0xff51afd7ed558ccdu;
+    const int FINAL_SHIFT = 33;
+    hash ^= hash >> FINAL_SHIFT;
+    hash *= FINAL_MULTIPLIER;
+    hash ^= hash >> FINAL_SHIFT;
+    return static_cast<uint32_t>(hash);
 }
 
 #if defined(__linux__)
