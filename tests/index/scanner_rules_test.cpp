@@ -106,6 +106,13 @@ const ScriptCase SQL_TEXT_CASES[] = {
     {"UnclosedSingleQuoteStopsAtTheDoubleQuote",
      "{ sqx_stmt(C, \"select 'abc from t where a = 7\", -7); }", "7 in a.c:1 1\n"},
     {"EmptyLiteralIsNotAValue", "{ sqx_stmt(C, \"select '' from t\"); }", ""},
+    // Words, placeholders and punctuation are skipped in runs that must stop
+    // at whatever begins a value.
+    {"ValuesRightAfterWordsPlaceholdersAndPunctuation",
+     "{ sqx_stmt(C, \"select a,-1,b=+2,c(.5),:1,3,x#$,4 _9 a1.5e1 (-7) ab\x81"
+     "c 8,'q'\"); }",
+     "+2 in a.c:1 1\n-1 in a.c:1 1\n-7 in a.c:1 1\n.5 in a.c:1 1\n.5e1 in a.c:1 1\n"
+     "3 in a.c:1 1\n4 in a.c:1 1\n8 in a.c:1 1\n9 in a.c:1 1\nq in a.c:1 1\n"},
     {"TextContinuedInASecondLiteralOnTheNextLine",
      "{\nsqx_stmt(C, \"select 1 \"\n    \"from t where a = 2\", -1);\n}\n",
      "1 in a.c:2 1\n2 in a.c:3 1\n"},
