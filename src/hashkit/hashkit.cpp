@@ -114,8 +114,8 @@ uint32_t hash_key(const char *key, size_t length) {
         hash = mix_word(hash, load32(key) << 32 | load32(key + length - 4));
     } else if (length > 0) {
         const unsigned char *bytes = reinterpret_cast<const unsigned char *>(key);
-        hash = mix_word(hash, uint64_t{bytes[0]} << 16 | uint64_t{bytes[length / 2]} << 8 |
-                                  bytes[length - 1]);
+        hash = mix_word(
+            hash, uint64_t{bytes[0]} << 16 | uint64_t{bytes[length / 2]} << 8 | bytes[length - 1]);
     }
     const uint64_t FINAL_MULTIPLIER = 0xff51afd7ed558ccdu;
     const int FINAL_SHIFT = 33;

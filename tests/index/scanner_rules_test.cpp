@@ -3,7 +3,6 @@
 // occurrences it must give, nothing more and nothing less.
 
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <string>
@@ -312,11 +311,13 @@ TEST(CallKeywordFilterTest, AnswersAsTheTableAndTheRecorderDo) {
     ht_table *keywords = analyser_keywords(project.analyser());
     ASSERT_NE(keywords, nullptr);
 
-    std::vector<std::string> names = {"", "a", "cmx", "cmx_", "cmx_send", "CMX_send", "sqx_",
-                                      "GRID", "GRID2", "RECORDSET_XML", "sqx_think_time",
-                                      std::string(63, 's'), std::string(64, 's'),
+    std::vector<std::string> names = {std::string(63, 's'), std::string(64, 's'),
                                       "sqx_exec" + std::string(300, 'x'),
                                       "cmx_" + std::string(300, 'x')};
+    for (const char *name : {"", "a", "cmx", "cmx_", "cmx_send", "CMX_send", "sqx_", "GRID",
+                             "GRID2", "RECORDSET_XML", "sqx_think_time"}) {
+        names.push_back(name);
+    }
     for (const keyword_row &row : keyword_rows) {
         std::string name = row.name;
         names.push_back(name);
