@@ -15,6 +15,8 @@
 // list of their size for the next add, so a table of a million keys costs a
 // few hundred heap calls to fill and as many to close; longer entries are
 // heap blocks of their own.
+// A payload entry's value is its payload's address, so it keeps no value
+// field: its key follows the record at once.
 // Entries sit in the table-wide insertion-order list that enumeration walks;
 // the table finds them through an open-addressed array of slots, each holding
 // an entry's hash beside its address, so a lookup compares hashes within a
@@ -22,13 +24,18 @@
 struct ht_entry {
     ht_entry *order_prev;
     ht_entry *order_next;
-    void *value;
     uint32_t hash;
     uint16_t size_class;     // ENTRY_GRAIN units taken from a block; 0: own heap block
     uint16_t holds_payload;  // value is room inside the entry, never released
     size_t key_length;
+    // Then, in an entry without payload, the value; then the key's bytes;
+    // then, in a payload entry, the payload.
 
-    char *key() { return reinterpret_cast<char *>(this + 1); }
+    void **value_field() { return reinterpret_cast<void **>(this + 1); }
+    char *key() {
+        return reinterpret_cast<char *>(this + 1) + (holds_payload ? 0 : sizeof(void *));
+    }
+    void *value();
 };
 
 struct ht_slot {
@@ -288,6 +295,11 @@ void unlink_order(ht_table *table, ht_entry *entry) {
 
 }  // namespace
 
+void *ht_entry::value() {
+    return holds_payload ? reinterpret_cast<char *>(this) + payload_offset(key_length)
+                         : *value_field();
+}
+
 ht_table *ht_open(int buckets) {
     return ht_open_ext(buckets, nullptr);
 }
@@ -326,7 +338,8 @@ ht_entry *insert_entry(ht_table *table, const char *key, size_t length, uint32_t
         }
         index = find_slot(table, key, length, hash);
     }
-    size_t offset = payload_size == 0 ? sizeof(ht_entry) + length + 1 : payload_offset(length);
+    size_t offset =
+        payload_size == 0 ? sizeof(ht_entry) + sizeof(void *) + length + 1 : payload_offset(length);
     if (payload_size > SIZE_MAX - offset) {
         return nullptr;
     }
@@ -334,15 +347,15 @@ ht_entry *insert_entry(ht_table *table, const char *key, size_t length, uint32_t
     if (entry == nullptr) {
         return nullptr;
     }
-    memcpy(entry->key(), key, length + 1);
     entry->key_length = length;
     entry->hash = hash;
     entry->holds_payload = payload_size != 0;
+    memcpy(entry->key(), key, length + 1);
     if (payload_size != 0) {
-        value = reinterpret_cast<char *>(entry) + offset;
-        memset(value, 0, payload_size);
+        memset(reinterpret_cast<char *>(entry) + offset, 0, payload_size);
+    } else {
+        *entry->value_field() = value;
     }
-    entry->value = value;
     table->slots[index].hash = hash;
     table->slots[index].entry = entry;
     entry->order_prev = table->last;
@@ -390,7 +403,7 @@ void *ht_add_payload(ht_table *table, const char *key, size_t payload_size,
     if (stored_key != nullptr) {
         *stored_key = entry->key();
     }
-    return entry->value;
+    return entry->value();
 }
 
 void *ht_get(ht_table *table, const char *key) {
@@ -399,7 +412,7 @@ void *ht_get(ht_table *table, const char *key) {
     }
     size_t length = strlen(key);
     ht_entry *entry = table->slots[find_slot(table, key, length, hash_key(key, length))].entry;
-    return entry != nullptr ? entry->value : nullptr;
+    return entry != nullptr ? entry->value() : nullptr;
 }
 
 void **ht_value_of(ht_table *table, const char *key) {
@@ -408,7 +421,7 @@ void **ht_value_of(ht_table *table, const char *key) {
     }
     size_t length = strlen(key);
     ht_entry *entry = table->slots[find_slot(table, key, length, hash_key(key, length))].entry;
-    return entry != nullptr ? &entry->value : nullptr;
+    return entry != nullptr && !entry->holds_payload ? entry->value_field() : nullptr;
 }
 
 void ht_prefetch(ht_table *table, const char *key) {
@@ -436,7 +449,7 @@ int ht_delete(ht_table *table, const char *key) {
     --table->count;
     // The entry is out of the table before the release function runs, so a
     // release function that looks at the table sees it consistent.
-    void *value = entry->value;
+    void *value = entry->value();
     bool released = table->release != nullptr && !entry->holds_payload;
     drop_entry(table, entry);
     if (released) {
@@ -453,7 +466,7 @@ void ht_close(ht_table *table) {
     while (entry != nullptr) {
         ht_entry *next = entry->order_next;
         if (table->release != nullptr && !entry->holds_payload) {
-            table->release(entry->value);
+            table->release(entry->value());
         }
         if (entry->size_class == 0) {
             free(entry);
@@ -494,7 +507,7 @@ void *ht_enum_next_element(ht_enumeration *enumeration) {
     if (enumeration == nullptr || enumeration->next == nullptr) {
         return nullptr;
     }
-    void *value = enumeration->next->value;
+    void *value = enumeration->next->value();
     enumeration->next = enumeration->next->order_next;
     return value;
 }
@@ -511,5 +524,5 @@ void *ht_enum_next_entry(ht_enumeration *enumeration, const char **key) {
         *key = entry->key();
     }
     enumeration->next = entry->order_next;
-    return entry->value;
+    return entry->value();
 }

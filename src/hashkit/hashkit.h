@@ -41,7 +41,8 @@ void *ht_add_payload(ht_table *table, const char *key, size_t payload_size,
 void *ht_get(ht_table *table, const char *key);
 // Where the value stored under key is kept, so that a caller can replace it
 // in one lookup; the key keeps its place in the insertion order and nothing
-// is released. Null when the key is absent. Valid until the table changes.
+// is released. Null when the key is absent, and for a payload room, which is
+// its entry's value for good. Valid until the table changes.
 void **ht_value_of(ht_table *table, const char *key);
 // Starts loading the part of the table a lookup of key reads first, so that
 // a caller about to look up several keys waits for their cache misses side

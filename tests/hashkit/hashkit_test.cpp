@@ -314,6 +314,9 @@ TEST_F(HashkitTest, PayloadRoomsLiveInTheirEntries) {
         ASSERT_EQ(0, again[i]) << "byte " << i;
     }
     EXPECT_TRUE(released.empty());
+    // A room is its entry's value for good: it cannot be replaced in place.
+    EXPECT_EQ(nullptr, ht_value_of(table, "12345678"));
+    EXPECT_NE(nullptr, ht_value_of(table, "plain"));
     EXPECT_EQ(nullptr, ht_add_payload(table, "empty room", 0, nullptr));
     EXPECT_EQ(nullptr, ht_add_payload(nullptr, "a", 8, nullptr));
     EXPECT_EQ(nullptr, ht_add_payload(table, nullptr, 8, nullptr));
