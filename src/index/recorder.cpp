@@ -64,14 +64,61 @@ correlation_index *current_index() {
     return analyser != nullptr ? analyser_index(analyser) : nullptr;
 }
 
+// What a value's record knows of where its last occurrence was written.
+enum {
+    LAST_NOT_LITERAL = -2,   // a grid cell, no occurrence yet, or a literal without a file
+    LAST_FILE_UNKNOWN = -1,  // a literal in a file that is not one of file_paths
+};
+
 // A value's record with the list heads it points at, kept in its token-table
 // entry: recording a value already seen then reads the entry it found and
-// the lines right after it, not records spread over the arena.
+// the lines right after it, not records spread over the arena. The line and
+// file of the last occurrence, when it is a literal, are kept here too: a
+// literal is checked against them on every recording, and reading them from
+// the occurrence itself was a cache miss for each value met again.
 struct token_record {
     token_instances_t instances;
     list_node *occurrences;
-    list_node *last_position;
+    list_node *last_position;  // the list's last node: occurrences are only appended
+    int last_literal_line;
+    int last_literal_file;  // position in file_paths, or LAST_NOT_LITERAL / LAST_FILE_UNKNOWN
 };
+
+token_record *record_of(token_instances_t *instances) {
+    return reinterpret_cast<token_record *>(instances);
+}
+
+// The position in file_paths of the path equal to file_path (the paths there
+// are distinct, so equal positions are equal texts); LAST_NOT_LITERAL for no
+// path, LAST_FILE_UNKNOWN for a path not listed. The scanner passes the
+// entries themselves, which live as long as the index: the last one found
+// is remembered, so the search runs once per file.
+const correlation_index *ordinal_index = nullptr;
+const char *ordinal_path = nullptr;
+int ordinal_of_path = LAST_FILE_UNKNOWN;
+
+int file_ordinal(const correlation_index *index, const char *file_path) {
+    if (file_path == nullptr) {
+        return LAST_NOT_LITERAL;
+    }
+    if (index == ordinal_index && file_path == ordinal_path) {
+        return ordinal_of_path;
+    }
+    for (int i = 0; index->file_paths[i] != nullptr; ++i) {
+        if (index->file_paths[i] == file_path) {
+            ordinal_index = index;
+            ordinal_path = file_path;
+            ordinal_of_path = i;
+            return i;
+        }
+    }
+    for (int i = 0; index->file_paths[i] != nullptr; ++i) {
+        if (strcmp(index->file_paths[i], file_path) == 0) {
+            return i;
+        }
+    }
+    return LAST_FILE_UNKNOWN;
+}
 
 // Adds value to the token table with its record, whose value points at the
 // table's copy of the text (the only one). Null when memory ran out (nothing
@@ -86,6 +133,7 @@ token_instances_t *create_token_instances(ht_table *tokens, const char *value) {
     token_instances_t *instances = &record->instances;
     record->occurrences = list_create();
     record->last_position = nullptr;
+    record->last_literal_file = LAST_NOT_LITERAL;
     instances->occurrences = &record->occurrences;
     instances->last_position = &record->last_position;
     // The record only reads its text; the table owns it.
@@ -96,25 +144,40 @@ token_instances_t *create_token_instances(ht_table *tokens, const char *value) {
     return instances;
 }
 
-// Appends occurrence, in node, after the token's append point.
-void append_occurrence(token_instances_t *instances, list_node *node, token_entry_tag *occurrence) {
+// Appends occurrence, in node, at the end of the token's list. The last node
+// is only written, so recording does not wait for it to arrive.
+void append_occurrence(token_record *record, list_node *node, token_entry_tag *occurrence,
+                       int literal_file) {
     node->data = occurrence;
-    list_link_after(instances->occurrences, *instances->last_position, node);
-    *instances->last_position = node;
+    list_node *last = record->last_position;
+    if (last == nullptr) {
+        list_link_after(&record->occurrences, nullptr, node);
+    } else {
+        node->previous = last;
+        node->next = nullptr;
+        last->next = node;
+    }
+    record->last_position = node;
+    record->last_literal_line = occurrence->line;
+    record->last_literal_file = literal_file;
 }
 
 // A literal seen again on the same line of the same file is the same value
 // written twice in one statement; a grid cell or another file is not.
-bool repeats_last_literal(const token_instances_t *instances, int line, const char *file_path) {
-    if (*instances->last_position == nullptr) {
-        return false;
+bool repeats_last_literal(const token_record *record, int line, int file, const char *file_path) {
+    if (record->last_literal_file == LAST_FILE_UNKNOWN || file == LAST_FILE_UNKNOWN) {
+        // A path outside file_paths is compared as text with the last one.
+        if (record->last_position == nullptr) {
+            return false;
+        }
+        const token_entry_tag *last =
+            static_cast<const token_entry_tag *>(record->last_position->data);
+        return last->cell == nullptr && last->line == line && last->file != nullptr &&
+               file_path != nullptr &&
+               (last->file == file_path || strcmp(last->file, file_path) == 0);
     }
-    const token_entry_tag *last =
-        static_cast<const token_entry_tag *>((*instances->last_position)->data);
-    // Occurrences of one file share its path, so equal pointers mostly
-    // settle it without comparing the texts.
-    return last->cell == nullptr && last->line == line && last->file != nullptr &&
-           (last->file == file_path || strcmp(last->file, file_path) == 0);
+    return record->last_literal_file != LAST_NOT_LITERAL && record->last_literal_file == file &&
+           record->last_literal_line == line;
 }
 
 // Makes occurrence the newest under handle and returns the one it replaces.
@@ -328,6 +391,8 @@ int scan_cancelled() {
 void reset_recorder_state() {
     pending_handle[0] = '\0';
     pending_line = NO_PENDING_LINE;
+    ordinal_index = nullptr;
+    ordinal_path = nullptr;
 }
 
 int update_scan_progress(CCorrelationAnalyser *analyser, int line) {
@@ -426,7 +491,9 @@ int record_occurrence(const char *value, int call_code, int direction, int line,
     bool literal = grid < 0;
     token_instances_t *instances =
         static_cast<token_instances_t *>(ht_get(index->token_table, value));
-    if (instances != nullptr && literal && repeats_last_literal(instances, line, file_path)) {
+    int literal_file = literal ? file_ordinal(index, file_path) : LAST_NOT_LITERAL;
+    if (instances != nullptr && literal &&
+        repeats_last_literal(record_of(instances), line, literal_file, file_path)) {
         return 0;
     }
 
@@ -469,7 +536,7 @@ int record_occurrence(const char *value, int call_code, int direction, int line,
     occurrence->grid_repeat = 0;
     occurrence->reserved = 0;
     occurrence->same_handle_previous = nullptr;
-    append_occurrence(instances, node, occurrence);
+    append_occurrence(record_of(instances), node, occurrence, literal_file);
     if (literal && handle != nullptr) {
         occurrence->same_handle_previous = push_handle_occurrence(index, handle, occurrence);
     }

@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "containers/list.h"
 #include "index/analyser_access.h"
 #include "index_dump.h"
 #include "model/keyword_table.h"
@@ -205,6 +207,87 @@ TEST(RecorderCallTest, CallCodesInTheOrderAScanAsks) {
         EXPECT_EQ(recorder_call_code(name.c_str()), code) << name;
     }
     EXPECT_EQ(recorder_call_code(nullptr), -1);
+}
+
+// A literal is dropped when its value's last occurrence is a literal on the
+// same line of a file with the same path. The recorder keeps that occurrence's
+// line and file in the value's record; the model here looks at the texts.
+TEST(RecorderCallTest, RepeatedLiteralsAreDroppedAsTheirLastOccurrenceSays) {
+    TestProject project;
+    project.add_action("a.c", "{ }");
+    project.add_action("b.c", "{ }");
+    ASSERT_EQ(project.build_index(), 0);
+    correlation_index *index = project.index();
+    const char *a = index->file_paths[0];
+    const char *b = index->file_paths[1];
+    const std::string a_elsewhere = a;  // the same path at another address
+    const std::string outside = "/elsewhere/c.c";
+    const std::string outside_elsewhere = outside;
+    const char *GRID = "grid";
+    struct step {
+        const char *value;
+        int line;
+        const char *file;  // GRID: a grid cell
+    };
+    const step steps[] = {
+        {"v", 1, a},
+        {"v", 1, a},
+        {"v", 2, a},
+        {"v", 2, b},
+        {"v", 2, a},
+        {"v", 2, a_elsewhere.c_str()},
+        {"v", 2, GRID},
+        {"v", 2, a},
+        {"w", 5, outside.c_str()},
+        {"w", 5, outside_elsewhere.c_str()},
+        {"w", 5, a},
+        {"w", 5, outside.c_str()},
+        {"v", 2, outside.c_str()},
+        {"v", 2, a},
+        {"x", 3, b},
+        {"x", 3, GRID},
+        {"x", 3, GRID},
+        {"x", 3, b},
+        {"x", 3, b},
+        {"v", 2, a},
+    };
+    struct last_occurrence {
+        bool literal;
+        int line;
+        std::string file;
+    };
+    std::map<std::string, last_occurrence> last;
+    std::map<std::string, int> expected_count;
+    set_current_analyser(project.analyser());
+    for (const step &s : steps) {
+        bool literal = s.file != GRID;
+        auto found = last.find(s.value);
+        bool repeat = literal && found != last.end() && found->second.literal &&
+                      found->second.line == s.line && found->second.file == s.file;
+        if (!repeat) {
+            ++expected_count[s.value];
+            last[s.value] = {literal, s.line, literal ? s.file : ""};
+        }
+        int result = literal ? record_occurrence(s.value, CALL_ASSIGN, DIRECTION_INPUT, s.line,
+                                                 s.file, NO_GRID_POSITION, NO_GRID_POSITION,
+                                                 NO_GRID_POSITION, LITERAL_MARKER, nullptr)
+                             : record_occurrence(s.value, CALL_GRID, DIRECTION_OUTPUT, s.line,
+                                                 nullptr, 1, 0, 0, GRID_CELL_MARKER, nullptr);
+        ASSERT_EQ(result, 0);
+    }
+    set_current_analyser(nullptr);
+    for (const auto &[value, count] : expected_count) {
+        token_instances_t *instances = find_token_instances(index, value.c_str());
+        ASSERT_NE(instances, nullptr) << value;
+        EXPECT_EQ(instances->total_count, count) << value;
+        int listed = 0;
+        for (list_node *node = list_head(instances->occurrences); node != nullptr;
+             node = node->next) {
+            ++listed;
+            EXPECT_EQ(node->next == nullptr, node == *instances->last_position) << value;
+        }
+        EXPECT_EQ(listed, count) << value;
+    }
 }
 
 TEST(RecorderCallTest, ValueClasses) {
