@@ -1,5 +1,7 @@
 #include "index/offer_gathering.h"
 
+#include <limits.h>
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -19,6 +21,7 @@ enum { GRADE_EVERY_OUTPUT_UP_TO = 32, INITIAL_SLOTS = 64 };
 // queue, whose offers pile up until the gathering ends, takes over the
 // memory instead of adding to it.
 enum { SCRATCH_KEPT_ITEMS = 4096 };
+enum { NOT_OUTGRADED = INT_MAX };
 
 bool grow_array(void **items, int *capacity, int needed, size_t item_size) {
     if (needed <= *capacity) {
@@ -103,6 +106,98 @@ int file_under_key(offer_scratch *scratch, uint64_t key, int index) {
     return previous;
 }
 
+// Skipping far outputs that cannot be an input's best pair.
+//
+// A far output's grade is the input's fixed shares and the output's two
+// shares, value * weight / weight sum for its grid frequency and grid row,
+// added in the root's fixed order. Rounding makes each step monotone: with
+// finite nonzero factors a share never decreases (or, by the signs, never
+// increases) as its value grows; a weight of 0 gives every finite value a
+// share of 0 (either sign, which every later step treats alike); and x + s
+// never decreases as x or s grows, except where infinities of both signs
+// meet: then the lower sum becomes NaN or -inf, and stays so. So when
+// output a lies after output b and each of a's values is at least b's in
+// the way that raises the grade (NaN compares false: it never outgrades nor
+// is outgraded), then for every input to which both are far, b grades no
+// higher than a, or grades NaN or -inf. Either way b never wins: a ties it
+// and is nearer, and a NaN or -inf is neither above 0 nor above the value's
+// best grade. Grading b changes nothing, so the walk skips it when the first
+// output outgrading it is far from the input too; a's key then has a far
+// output at least as late as a, graded or itself skipped for a later one,
+// ending at one graded. The nearest output is never skipped: nothing after
+// it is far.
+enum share_order { SHARE_RAISES, SHARE_LOWERS, SHARE_ZERO };
+
+struct far_grade_order {
+    bool enabled;
+    share_order frequency;
+    share_order row;
+};
+
+share_order share_order_of(float weight, float weight_sum) {
+    if (weight == 0.0f) {
+        return SHARE_ZERO;
+    }
+    return (weight > 0.0f) == (weight_sum > 0.0f) ? SHARE_RAISES : SHARE_LOWERS;
+}
+
+far_grade_order far_grade_order_of(const pair_grader *grader, bool keyed) {
+    far_grade_order order = {false, SHARE_ZERO, SHARE_ZERO};
+    float frequency = grader->weights[INPUT_TOKEN_GRID_FREQUENCY];
+    float row = grader->weights[INPUT_TOKEN_GRID_ROW];
+    float sum = grader->weight_sum;
+    if (!keyed || !grader->shortcut || !isfinite(frequency) || !isfinite(row) || !isfinite(sum) ||
+        sum == 0.0f) {
+        return order;
+    }
+    order.enabled = true;
+    order.frequency = share_order_of(frequency, sum);
+    order.row = share_order_of(row, sum);
+    return order;
+}
+
+// Whether value a's share is at least value b's.
+bool share_at_least(float a, float b, share_order order) {
+    switch (order) {
+        case SHARE_RAISES:
+            return a >= b;
+        case SHARE_LOWERS:
+            return a <= b;
+        case SHARE_ZERO:
+            break;
+    }
+    return isfinite(a) && isfinite(b);
+}
+
+bool outgrades(const far_grade_order &order, const seen_output &later, const seen_output &earlier) {
+    return share_at_least(later.grid_frequency, earlier.grid_frequency, order.frequency) &&
+           share_at_least(later.grid_row, earlier.grid_row, order.row);
+}
+
+// Adds seen output index to the unbeaten outputs and marks those it
+// outgrades; the previous output of its key leaves them too. False when
+// memory ran out.
+bool add_unbeaten(offer_scratch *scratch, const far_grade_order &order, int index) {
+    seen_output *outputs = scratch->outputs;
+    const seen_output &added = outputs[index];
+    int kept = 0;
+    for (int i = 0; i < scratch->unbeaten_count; ++i) {
+        int other = scratch->unbeaten[i];
+        if (outgrades(order, added, outputs[other])) {
+            outputs[other].outgraded_by = index;
+        } else if (outputs[other].key != added.key) {
+            scratch->unbeaten[kept++] = other;
+        }
+    }
+    scratch->unbeaten_count = kept;
+    if (!grow_array(reinterpret_cast<void **>(&scratch->unbeaten), &scratch->unbeaten_capacity,
+                    kept + 1, sizeof(int))) {
+        return false;
+    }
+    scratch->unbeaten[scratch->unbeaten_count++] = index;
+    return true;
+}
+
 // The best pair of one input among candidate outputs, in any order: the
 // highest grade above 0, and of equal grades the nearest output, which is
 // what a walk along the chain from the input keeps.
@@ -130,7 +225,8 @@ void consider_grade(float grade, const seen_output &candidate, bool nearest, bes
 // Grades the first `before` seen outputs against input.
 best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instances,
                                   const output_grade_probe *probe, const offer_scratch *scratch,
-                                  token_entry_tag *input, int before, bool keyed) {
+                                  token_entry_tag *input, int before, bool keyed,
+                                  const far_grade_order &order) {
     best_pair best;
     const seen_output *outputs = scratch->outputs;
     int nearest = before - 1;
@@ -160,7 +256,7 @@ best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instan
         while (j > last_far) {
             j = outputs[j].previous_same_key;
         }
-        if (j >= 0) {
+        if (j >= 0 && !(order.enabled && outputs[j].outgraded_by <= last_far)) {
             const seen_output &output = outputs[j];
             output_values values = {0.0f, output.grid_frequency, output.grid_row};
             float grade = grade_pair_given(grader, instances, output.occurrence, input, values);
@@ -179,6 +275,8 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
     scratch->offer_count = 0;
     clear_keys(scratch);
     bool keyed = probe != nullptr && instances->output_count > GRADE_EVERY_OUTPUT_UP_TO;
+    far_grade_order order = far_grade_order_of(grader, keyed);
+    scratch->unbeaten_count = 0;
 
     token_entry_tag *previous_output = nullptr;
     const char *place_file = nullptr;
@@ -211,6 +309,7 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
             seen.key = 0;
             seen.grid_frequency = 0.0f;
             seen.grid_row = 0.0f;
+            seen.outgraded_by = NOT_OUTGRADED;
             if (keyed) {
                 // Neither heuristic reads the input; the output stands in.
                 seen.grid_frequency =
@@ -219,6 +318,9 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
                 seen.key = output_grade_key(*probe, *instances, *occurrence);
                 seen.previous_same_key = file_under_key(scratch, seen.key, scratch->output_count);
                 if (seen.previous_same_key == -2) {
+                    return -1;
+                }
+                if (order.enabled && !add_unbeaten(scratch, order, scratch->output_count)) {
                     return -1;
                 }
             }
@@ -244,7 +346,7 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
         place_has_offer = true;
         occurrence->next_candidate = last_output_before_place;
         best_pair best = best_of_earlier_outputs(grader, instances, probe, scratch, occurrence,
-                                                 outputs_before_place, keyed);
+                                                 outputs_before_place, keyed, order);
         offer.best = best.output;
         offer.grade = best.grade;
         if (best.nearest_grade > 0.0f) {
@@ -265,7 +367,8 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
     }
     if (scratch->output_capacity > SCRATCH_KEPT_ITEMS ||
         scratch->offer_capacity > SCRATCH_KEPT_ITEMS ||
-        scratch->slot_capacity > SCRATCH_KEPT_ITEMS) {
+        scratch->slot_capacity > SCRATCH_KEPT_ITEMS ||
+        scratch->unbeaten_capacity > SCRATCH_KEPT_ITEMS) {
         release_offer_scratch(scratch);
     }
     return 0;
@@ -275,6 +378,7 @@ void release_offer_scratch(offer_scratch *scratch) {
     free(scratch->outputs);
     free(scratch->slots);
     free(scratch->used_slots);
+    free(scratch->unbeaten);
     free(scratch->offers);
     memset(scratch, 0, sizeof *scratch);
 }

@@ -36,6 +36,9 @@ struct seen_output {
     // Its grid frequency and grid row values, when keyed: they read the output alone.
     float grid_frequency;
     float grid_row;
+    // Index of the first later seen output that outgrades it as a far output
+    // (see offer_gathering.cpp), or NOT_OUTGRADED.
+    int outgraded_by;
 };
 
 struct output_key_slot {
@@ -62,6 +65,10 @@ struct offer_scratch {
     int slot_capacity;  // a power of two, or 0
     int *used_slots;
     int key_count;
+    // Seen outputs, one per key at most, that no later output outgrades.
+    int *unbeaten;
+    int unbeaten_count;
+    int unbeaten_capacity;
     input_offer *offers;
     int offer_count;
     int offer_capacity;
