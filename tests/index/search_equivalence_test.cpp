@@ -91,6 +91,20 @@ std::vector<WeightsCase> weight_cases() {
         {"distanceNeverCounts", ALL_INPUTS + "[PairLineDistance]\nMaxDistance=0\n"},
         {"negativeDistance", ALL_INPUTS + "[PairLineDistance]\nMaxDistance=-5\n"},
         {"rowsOnly", "[TokenEvaluatorInputs]\nWeight8=1\n[TokenGridRow]\nMaxRow=7\n"},
+        // Far outputs are skipped when a later one grades at least as high
+        // on every grid share; these settle grid shares at few levels, so
+        // far outputs of different keys tie, and turn the order the grid
+        // values rank in.
+        {"rowAgainstGrade",
+         "[TokenEvaluatorInputs]\nWeight0=1\nWeight1=1\nWeight5=1\n"
+         "Weight6=1\nWeight7=2\nWeight8=-1\n[TokenGridFrequency]\n"
+         "MaxFrequency=3\n[TokenGridRow]\nMaxRow=12\n"
+         "[PairLineDistance]\nMaxDistance=2\n"},
+        {"negativeWeightSum",
+         "[TokenEvaluatorInputs]\nWeight0=-1\nWeight1=-1\nWeight5=-1\n"
+         "Weight6=-1\nWeight7=-0.5\nWeight8=-2\n[TokenGridFrequency]\n"
+         "MaxFrequency=2\n[TokenGridRow]\nMaxRow=9\n"
+         "[PairLineDistance]\nMaxDistance=0\n"},
     };
 }
 
