@@ -1,6 +1,5 @@
 #include "index/offer_gathering.h"
 
-#include <limits.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,7 +20,6 @@ enum { GRADE_EVERY_OUTPUT_UP_TO = 32, INITIAL_SLOTS = 64 };
 // queue, whose offers pile up until the gathering ends, takes over the
 // memory instead of adding to it.
 enum { SCRATCH_KEPT_ITEMS = 4096 };
-enum { NOT_OUTGRADED = INT_MAX };
 
 bool grow_array(void **items, int *capacity, int needed, size_t item_size) {
     if (needed <= *capacity) {
@@ -121,11 +119,16 @@ int file_under_key(offer_scratch *scratch, uint64_t key, int index) {
 // is outgraded), then for every input to which both are far, b grades no
 // higher than a, or grades NaN or -inf. Either way b never wins: a ties it
 // and is nearer, and a NaN or -inf is neither above 0 nor above the value's
-// best grade. Grading b changes nothing, so the walk skips it when the first
-// output outgrading it is far from the input too; a's key then has a far
-// output at least as late as a, graded or itself skipped for a later one,
-// ending at one graded. The nearest output is never skipped: nothing after
-// it is far.
+// best grade. Grading b changes nothing.
+//
+// So the gathering keeps the unbeaten outputs: each output seen, until a
+// later one outgrades it or has its key (bit-identical values: it grades
+// alike and is nearer). An input grades the outputs that were unbeaten when
+// its last far output was seen: the unbeaten ones up to it, and those taken
+// off by a later (near) output. Each skipped far output was taken off by a
+// far output, which is graded or was itself taken off by a later far one,
+// and so on to one graded that is at least as high and nearer. The nearest
+// output is never skipped: nothing after it is far.
 enum share_order { SHARE_RAISES, SHARE_LOWERS, SHARE_ZERO };
 
 struct far_grade_order {
@@ -174,18 +177,18 @@ bool outgrades(const far_grade_order &order, const seen_output &later, const see
            share_at_least(later.grid_row, earlier.grid_row, order.row);
 }
 
-// Adds seen output index to the unbeaten outputs and marks those it
-// outgrades; the previous output of its key leaves them too. False when
-// memory ran out.
+// Adds seen output index to the unbeaten outputs and takes off those it
+// outgrades and the previous output of its key. False when memory ran out.
 bool add_unbeaten(offer_scratch *scratch, const far_grade_order &order, int index) {
     seen_output *outputs = scratch->outputs;
     const seen_output &added = outputs[index];
     int kept = 0;
     for (int i = 0; i < scratch->unbeaten_count; ++i) {
         int other = scratch->unbeaten[i];
-        if (outgrades(order, added, outputs[other])) {
-            outputs[other].outgraded_by = index;
-        } else if (outputs[other].key != added.key) {
+        if (outgrades(order, added, outputs[other]) || outputs[other].key == added.key) {
+            outputs[other].next_removed = outputs[index].first_removed;
+            outputs[index].first_removed = other;
+        } else {
             scratch->unbeaten[kept++] = other;
         }
     }
@@ -222,6 +225,13 @@ void consider_grade(float grade, const seen_output &candidate, bool nearest, bes
     }
 }
 
+void grade_far_output(pair_grader *grader, token_instances_t *instances, const seen_output &output,
+                      token_entry_tag *input, bool nearest, best_pair *best) {
+    output_values values = {0.0f, output.grid_frequency, output.grid_row};
+    float grade = grade_pair_given(grader, instances, output.occurrence, input, values);
+    consider_grade(grade, output, nearest, best);
+}
+
 // Grades the first `before` seen outputs against input.
 best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instances,
                                   const output_grade_probe *probe, const offer_scratch *scratch,
@@ -251,16 +261,29 @@ best_pair best_of_earlier_outputs(pair_grader *grader, token_instances_t *instan
         consider_grade(grade, output, i == nearest, &best);
     }
     int last_far = i;
+    if (order.enabled) {
+        for (int u = 0; u < scratch->unbeaten_count; ++u) {
+            int j = scratch->unbeaten[u];
+            if (j <= last_far) {
+                grade_far_output(grader, instances, outputs[j], input, j == nearest, &best);
+            }
+        }
+        for (int taker = last_far + 1; taker < scratch->output_count; ++taker) {
+            for (int j = outputs[taker].first_removed; j >= 0; j = outputs[j].next_removed) {
+                if (j <= last_far) {
+                    grade_far_output(grader, instances, outputs[j], input, j == nearest, &best);
+                }
+            }
+        }
+        return best;
+    }
     for (int k = 0; k < scratch->key_count; ++k) {
         int j = scratch->slots[scratch->used_slots[k]].latest;
         while (j > last_far) {
             j = outputs[j].previous_same_key;
         }
-        if (j >= 0 && !(order.enabled && outputs[j].outgraded_by <= last_far)) {
-            const seen_output &output = outputs[j];
-            output_values values = {0.0f, output.grid_frequency, output.grid_row};
-            float grade = grade_pair_given(grader, instances, output.occurrence, input, values);
-            consider_grade(grade, output, j == nearest, &best);
+        if (j >= 0) {
+            grade_far_output(grader, instances, outputs[j], input, j == nearest, &best);
         }
     }
     return best;
@@ -309,7 +332,8 @@ int gather_value_offers(pair_grader *grader, token_instances_t *instances,
             seen.key = 0;
             seen.grid_frequency = 0.0f;
             seen.grid_row = 0.0f;
-            seen.outgraded_by = NOT_OUTGRADED;
+            seen.first_removed = -1;
+            seen.next_removed = -1;
             if (keyed) {
                 // Neither heuristic reads the input; the output stands in.
                 seen.grid_frequency =

@@ -36,9 +36,10 @@ struct seen_output {
     // Its grid frequency and grid row values, when keyed: they read the output alone.
     float grid_frequency;
     float grid_row;
-    // Index of the first later seen output that outgrades it as a far output
-    // (see offer_gathering.cpp), or NOT_OUTGRADED.
-    int outgraded_by;
+    // The first seen output it took off the unbeaten ones (see
+    // offer_gathering.cpp), and the next one its taker took off; -1: none.
+    int first_removed;
+    int next_removed;
 };
 
 struct output_key_slot {
