@@ -6,6 +6,7 @@
 #include "containers/list.h"
 #include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
+#include "index/fetch_ahead.h"
 #include "index/occurrence_lookup.h"
 #include "index/offer_gathering.h"
 #include "index/offer_queue.h"
@@ -161,15 +162,6 @@ void close_run(list_node *run_start, int run_length) {
     for (int i = 0; i < run_length && position != nullptr; ++i, position = position->next) {
         static_cast<token_entry_tag *>(position->data)->grid_repeat = run_length;
     }
-}
-
-// Starts loading the cache line at address; only a hint.
-inline void fetch_ahead(const void *address) {
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
 }
 
 // Grid runs of one value's occurrence list: consecutive cells of one grid.

@@ -3,18 +3,13 @@
 #include "containers/list.h"
 #include "platlib/platlib.h"
 
-static token_entry_tag *find_occurrence(correlation_index *index, const char *value,
-                                        const char *file, int line, int direction) {
-    if (value == nullptr || file == nullptr) {
-        return nullptr;
-    }
-    list_node **list = token_occurrences(index, value);
-    if (list == nullptr) {
-        return nullptr;
-    }
-    list_node *position = list_head(list);
-    while (position != nullptr) {
-        token_entry_tag *occurrence = static_cast<token_entry_tag *>(list_next(list, &position));
+// The occurrence of direction at file and line, walking on from walk; the
+// walk stops at the file's first occurrence past line, since a file's
+// occurrences come in line order.
+static token_entry_tag *occurrence_from(list_node *walk, int direction, const char *file,
+                                        int line) {
+    for (; walk != nullptr; walk = walk->next) {
+        token_entry_tag *occurrence = static_cast<token_entry_tag *>(walk->data);
         if (occurrence->direction != direction || os_strcmp(occurrence->file, file) != 0) {
             continue;
         }
@@ -26,6 +21,18 @@ static token_entry_tag *find_occurrence(correlation_index *index, const char *va
         }
     }
     return nullptr;
+}
+
+static token_entry_tag *find_occurrence(correlation_index *index, const char *value,
+                                        const char *file, int line, int direction) {
+    if (value == nullptr || file == nullptr) {
+        return nullptr;
+    }
+    list_node **list = token_occurrences(index, value);
+    if (list == nullptr) {
+        return nullptr;
+    }
+    return occurrence_from(list_head(list), direction, file, line);
 }
 
 token_entry_tag *find_input_occurrence(correlation_index *index, const char *value,
@@ -58,19 +65,7 @@ namespace {
 // occurrence at_or_after_place: before it no input of the file is at line
 // or after it, so the walk from the head would pass them all.
 token_entry_tag *input_from(list_node *walk, const char *file, int line) {
-    for (; walk != nullptr; walk = walk->next) {
-        token_entry_tag *occurrence = static_cast<token_entry_tag *>(walk->data);
-        if (occurrence->direction != DIRECTION_INPUT || os_strcmp(occurrence->file, file) != 0) {
-            continue;
-        }
-        if (occurrence->line == line) {
-            return occurrence;
-        }
-        if (occurrence->line > line) {
-            return nullptr;
-        }
-    }
-    return nullptr;
+    return occurrence_from(walk, DIRECTION_INPUT, file, line);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "hashkit/hashkit.h"
 #include "index/analyser_access.h"
 #include "index/candidate_report.h"
+#include "index/fetch_ahead.h"
 #include "index/location_key.h"
 #include "index/occurrence_lookup.h"
 #include "index/pair_grader.h"
@@ -86,15 +87,6 @@ bool reaches_place(place_check *check, const token_entry_tag *occurrence) {
 }
 
 enum gather_status { GATHERED = 0, OUT_OF_MEMORY = -1, ORDER_BROKEN = 1 };
-
-// Starts loading the cache line at address; only a hint.
-inline void fetch_ahead(const void *address) {
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
 
 bool seek_from_tail = true;
 
